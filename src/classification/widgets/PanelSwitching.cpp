@@ -8,7 +8,8 @@
 
 namespace velmora {
 
-PanelSwitching::PanelSwitching(MainWindow &window) : QObject(&window), m_window(window), m_c(window.controls())
+PanelSwitching::PanelSwitching(MainWindow &window)
+    : QObject(&window), m_window(window), m_c(window.controls())
 {
     setObjectName(QStringLiteral("PanelSwitching"));
     connect(m_c.cmdSipasSureve, &QToolButton::clicked, this, &PanelSwitching::cmdSipasSureve_Click);

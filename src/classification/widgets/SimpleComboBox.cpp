@@ -124,9 +124,9 @@ bool SimpleComboBox::eventFilter(QObject *watched, QEvent *event)
         }
         if (step != 0 && key->modifiers() == Qt::NoModifier) {
             if (m_list->count() > 0) {
-                const int row = currentIndex() < 0 ? (step > 0 ? 0 : m_list->count() - 1)
-                                                   : std::clamp(m_list->currentRow() + step, 0,
-                                                                m_list->count() - 1);
+                const int row = currentIndex() < 0
+                                    ? (step > 0 ? 0 : m_list->count() - 1)
+                                    : std::clamp(m_list->currentRow() + step, 0, m_list->count() - 1);
                 if (row != currentIndex()) {
                     {
                         ItemClickSignal::Mute mute(m_listClick);

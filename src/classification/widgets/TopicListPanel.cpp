@@ -130,9 +130,9 @@ void TopicListPanel::LstAjetetPrejCmbTema_Click()
 void TopicListPanel::pictCmbTematAlfabet_Resize()
 {
     const double dpi = m_window.dpi();
-    const AlphabetPanelLayout r = alphabetPanelLayout(pixelsToTwips(m_c.pictCmbTematAlfabet->height(), dpi),
-                                                      pixelsToTwips(m_list->height(), dpi),
-                                                      pixelsToTwips(m_box->y(), dpi));
+    const AlphabetPanelLayout r =
+        alphabetPanelLayout(pixelsToTwips(m_c.pictCmbTematAlfabet->height(), dpi),
+                            pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_box->y(), dpi));
     if (r.boxHeight)
         m_box->resize(m_box->width(), m_window.twips(*r.boxHeight));
     if (r.listTop)

@@ -197,9 +197,9 @@ void TopicTreePanel::CmdCollapseAll_Click()
 void TopicTreePanel::PictKlasifikim_Resize()
 {
     const double dpi = m_window.dpi();
-    const TreePanelLayout r = treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
-                                              pixelsToTwips(m_list->height(), dpi),
-                                              pixelsToTwips(m_tree->y(), dpi));
+    const TreePanelLayout r =
+        treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
+                        pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
     if (r.listTop)
         m_list->move(m_list->x(), m_window.twips(*r.listTop));
     if (r.treeHeight)
