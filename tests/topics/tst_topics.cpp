@@ -1,7 +1,13 @@
 #include "classification/PanelLayout.h"
+#include "classification/TopicData.h"
 #include "classification/TopicReferences.h"
 #include "classification/TopicTree.h"
 
+#include "data/DataFolder.h"
+#include "data/Database.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace velmora;
@@ -70,6 +76,21 @@ private slots:
     void treePanelRule();
     void alphabetPanelRule_data();
     void alphabetPanelRule();
+
+    // On the default data, through the program's data layer.
+    void initTestCase();
+    void cleanupTestCase();
+    void topicQuery();
+    void ayahLines_data();
+    void ayahLines();
+    void yieldsPerRowOnlyForSingleNumber();
+    void storeNotOpen();
+    void loadsOnDefaultData();
+
+private:
+    // Direct reads of the store for the expected values.
+    QString ayahText(int surah, int ayah);
+    bool m_haveData = false;
 };
 
 void TestTopics::scan_data()
@@ -324,6 +345,152 @@ void TestTopics::alphabetPanelRule()
     const AlphabetPanelLayout r = alphabetPanelLayout(panel, 1410, 360);
     QTEST(r.boxHeight.value_or(-1), "boxHeight");
     QTEST(r.listTop.value_or(-99999), "listTop");
+}
+
+void TestTopics::initTestCase()
+{
+    const QString dir = QStringLiteral(VELMORA_TEST_DATA_DIR);
+    m_haveData = DataFolder::holdsData(dir);
+    if (!m_haveData)
+        return;
+    DataFolder::setPath(dir);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+    db.setDatabaseName(DataFolder::findFile(dir, QStringLiteral("Bazabos.db")));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QVERIFY(db.open());
+}
+
+void TestTopics::cleanupTestCase()
+{
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+QString TestTopics::ayahText(int surah, int ayah)
+{
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("check")));
+    q.prepare(QStringLiteral("select tekstajet from kuran where nrsure = ? and nrajet = ?"));
+    q.addBindValue(surah);
+    q.addBindValue(ayah);
+    if (!q.exec() || !q.next())
+        return QString();
+    return q.value(0).toString();
+}
+
+void TestTopics::topicQuery()
+{
+    QCOMPARE(topicQueryText(QStringLiteral("Namaz")),
+             QStringLiteral("select nrsure, emrsure, ajetet from klasifikim where ((tema = \"Namaz\"));"));
+    // A double quote in the name is doubled, so it cannot end the literal.
+    QCOMPARE(
+        topicQueryText(QStringLiteral("Na\"maz")),
+        QStringLiteral("select nrsure, emrsure, ajetet from klasifikim where ((tema = \"Na\"\"maz\"));"));
+    QCOMPARE(topicStoreName(), QStringLiteral("bazabos.mdb"));
+}
+
+void TestTopics::ayahLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("markers"); // S:A of the lines expected, in order
+
+    QTest::newRow("5") << "2 (Bekara): 255" << QStringList{"2:255"};
+    QTest::newRow("3,7") << "2 (Bekara): 3,7" << QStringList{"2:3", "2:7"};
+    QTest::newRow("1-5,8") << "2 (Bekara): 1-5,8" << QStringList{"2:1", "2:2", "2:3", "2:4", "2:5", "2:8"};
+    QTest::newRow("2-4,9-11") << "3 (Alu Imran): 2-4,9-11"
+                              << QStringList{"3:2", "3:3", "3:4", "3:9", "3:10", "3:11"};
+    QTest::newRow("9-5") << "1 (Fatiha): 9-5" << QStringList{};
+    QTest::newRow("1, 3") << "1 (Fatiha): 1, 3" << QStringList{"1:1"};
+    QTest::newRow("empty") << "1 (Fatiha): " << QStringList{};
+    QTest::newRow("150-digit run") << QStringLiteral("1 (Fatiha): ") + QString(150, QLatin1Char('7'))
+                                   << QStringList{};
+    QTest::newRow("1-") << "1 (Fatiha): 1-" << QStringList{};
+    QTest::newRow("-3") << "1 (Fatiha): -3" << QStringList{};
+    QTest::newRow("beyond the surah's end") << "1 (Fatiha): 6,7,8" << QStringList{"1:6", "1:7"};
+    QTest::newRow("range past the end") << "114 (Nas): 5-9" << QStringList{"114:5", "114:6"};
+    QTest::newRow("single number past the end") << "1 (Fatiha): 8" << QStringList{};
+    QTest::newRow("surah not a number") << "x (Fatiha): 5" << QStringList{};
+    QTest::newRow("no surah") << "(Fatiha): 5" << QStringList{};
+}
+
+void TestTopics::ayahLines()
+{
+    if (!m_haveData)
+        QSKIP("the default data has not been made (run the set-up)");
+    QFETCH(QString, line);
+    QFETCH(QStringList, markers);
+    const data::Database db = data::Database::open(topicStoreName());
+    QVERIFY2(db.isOpen(), qPrintable(db.errorString()));
+    const QStringList lines = fetchAyahLines(db, splitReferenceLine(line));
+    QStringList expected;
+    for (const QString &m : markers) {
+        const int surah = m.section(QLatin1Char(':'), 0, 0).toInt();
+        const int ayah = m.section(QLatin1Char(':'), 1, 1).toInt();
+        const QString text = ayahText(surah, ayah);
+        QVERIFY(!text.isEmpty());
+        expected << m + QStringLiteral(".\t") + text + QStringLiteral("\r\n");
+    }
+    QCOMPARE(lines, expected);
+}
+
+void TestTopics::yieldsPerRowOnlyForSingleNumber()
+{
+    if (!m_haveData)
+        QSKIP("the default data has not been made (run the set-up)");
+    const data::Database db = data::Database::open(topicStoreName());
+    int calls = 0;
+    auto count = [&calls] { ++calls; };
+    QCOMPARE(fetchAyahLines(db, splitReferenceLine(QStringLiteral("2 (B): 7")), count).size(), 1);
+    QCOMPARE(calls, 1);
+    calls = 0;
+    QCOMPARE(fetchAyahLines(db, splitReferenceLine(QStringLiteral("2 (B): 1-4")), count).size(), 4);
+    QCOMPARE(calls, 0);
+}
+
+void TestTopics::storeNotOpen()
+{
+    const data::Database db = data::Database::openPath(QStringLiteral("/nonexistent/velmora/Bazabos.db"));
+    QVERIFY(!db.isOpen());
+    QString error;
+    QVERIFY(!loadTopicTree(db, &error).has_value());
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(!loadTopicNames(db, &error).has_value());
+    QVERIFY(!error.isEmpty());
+    QVERIFY(loadReferenceLines(db, QStringLiteral("Namaz")).isEmpty());
+    QVERIFY(fetchAyahLines(db, splitReferenceLine(QStringLiteral("2 (B): 1-3"))).isEmpty());
+}
+
+void TestTopics::loadsOnDefaultData()
+{
+    if (!m_haveData)
+        QSKIP("the default data has not been made (run the set-up)");
+    const data::Database db = data::Database::open(topicStoreName());
+    QString error;
+    const auto nodes = loadTopicTree(db, &error);
+    QVERIFY2(nodes.has_value(), qPrintable(error));
+    QVERIFY(!nodes->isEmpty());
+    QCOMPARE(nodes->first().image, TopicNode::Chapter);
+    QSet<QString> keys;
+    for (const TopicNode &n : *nodes) {
+        QVERIFY2(!keys.contains(n.key), qPrintable(n.key));
+        keys.insert(n.key);
+        QCOMPARE(n.parentKey.isEmpty(), n.image == TopicNode::Chapter);
+    }
+
+    const auto names = loadTopicNames(db, &error);
+    QVERIFY2(names.has_value(), qPrintable(error));
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("check")));
+    QVERIFY(q.exec(QStringLiteral("select count(*) from VetemTemat")));
+    QVERIFY(q.next());
+    QCOMPARE(names->size(), q.value(0).toInt());
+
+    // A topic's reference lines, and none for a name holding a double quote (no failure).
+    QVERIFY(q.exec(QStringLiteral("select tema, count(*) from klasifikim group by tema limit 1")));
+    QVERIFY(q.next());
+    const QStringList lines = loadReferenceLines(db, q.value(0).toString());
+    QCOMPARE(lines.size(), q.value(1).toInt());
+    for (const QString &l : lines)
+        QVERIFY2(l.contains(QStringLiteral(" (")) && l.contains(QStringLiteral("): ")), qPrintable(l));
+    QVERIFY(loadReferenceLines(db, QStringLiteral("x\")) or ((1=1")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTopics)
