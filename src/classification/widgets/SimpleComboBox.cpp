@@ -16,6 +16,9 @@ SimpleComboBox::SimpleComboBox(QWidget *parent) : QWidget(parent)
     m_list->setObjectName(QStringLiteral("list"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformItemSizes(true);
+    // As in a simple combo box the keyboard stays in the edit field; its arrow keys move the
+    // list's selection.
+    m_list->setFocusPolicy(Qt::NoFocus);
     m_listClick = new ItemClickSignal(m_list);
     setFocusProxy(m_edit);
     m_edit->installEventFilter(this);
