@@ -21,7 +21,7 @@ bool readArray(const QByteArray &moduleText, const char *name, QJsonArray *array
     const auto text = QuranSource::declaredArray(moduleText, QByteArray(name));
     if (!text) {
         fail(error,
-             QStringLiteral("the package's data.js declares no array \"%1\"").arg(QLatin1String(name)));
+             QStringLiteral("the package's data.js holds no complete array \"%1\"").arg(QLatin1String(name)));
         return false;
     }
     QJsonParseError parseError;

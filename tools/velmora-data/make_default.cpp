@@ -11,6 +11,7 @@
 #include "data/QuranSource.h"
 #include "data/RtfWriter.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,7 +37,8 @@ namespace cls = velmora::classification;
 
 namespace {
 
-// Raised whenever the output of this command changes for the same inputs.
+// Raised whenever the output of this command changes for the same inputs. The stamp also
+// holds a digest of this program, so that a rebuilt program makes the data again anyway.
 constexpr int kFormatVersion = 1;
 
 const QString kPackageSpec = QStringLiteral("@kmaslesa/tefsir@1.0.19");
@@ -129,11 +131,22 @@ bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
 
 // ---- the stamp -------------------------------------------------------------------------------
 
+QString sha256Hex(QIODevice *device)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(device);
+    return QString::fromLatin1(hash.result().toHex());
+}
+
 QString stampHead(const QByteArray &classification)
 {
-    return QStringLiteral("velmora-data make-default %1\nsource %2 %3\nclassification sha256-%4\n")
+    QFile program(QCoreApplication::applicationFilePath());
+    const QString programDigest =
+        program.open(QIODevice::ReadOnly) ? sha256Hex(&program) : QStringLiteral("unknown");
+    return QStringLiteral(
+               "velmora-data make-default %1\nprogram sha256-%2\nsource %3 %4\nclassification sha256-%5\n")
         .arg(kFormatVersion)
-        .arg(kPackageSpec, kPackageIntegrity,
+        .arg(programDigest, kPackageSpec, kPackageIntegrity,
              QString::fromLatin1(
                  QCryptographicHash::hash(classification, QCryptographicHash::Sha256).toHex()));
 }
@@ -192,7 +205,7 @@ std::optional<QByteArray> fetchPackage(QString *error)
     QProcess npmPack;
     npmPack.setWorkingDirectory(work.path());
     npmPack.setProcessChannelMode(QProcess::SeparateChannels);
-    npmPack.start(npm, {QStringLiteral("pack"), kPackageSpec, QStringLiteral("--silent")});
+    npmPack.start(npm, {QStringLiteral("pack"), kPackageSpec, QStringLiteral("--loglevel=error")});
     if (!npmPack.waitForStarted(30000)) {
         *error = QStringLiteral("cannot start npm: %1").arg(npmPack.errorString());
         return std::nullopt;
@@ -414,8 +427,14 @@ int makeDefaultCommand(const QStringList &args)
     if (!velmora::data::DefaultStoreWriter::write(storeTemp.fileName(), source, tables, &error))
         return failure(QStringLiteral("cannot write the store: %1").arg(error));
     const QByteArray rtf = wholeText(source);
-    if (textTemp.write(rtf) != rtf.size() || !textTemp.flush())
-        return failure(QStringLiteral("cannot write the whole text: %1").arg(textTemp.errorString()));
+    errno = 0;
+    if (textTemp.write(rtf) != rtf.size() || !textTemp.flush()) {
+        // Qt's own text for a failed write is often only "Unknown error"; the system's says why.
+        const QString why =
+            errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : textTemp.errorString();
+        return failure(QStringLiteral("cannot write the whole text in %1: %2")
+                           .arg(QDir::toNativeSeparators(dirPath), why));
+    }
     textTemp.close();
     if (!flushToDisk(storeTemp.fileName(), &error) || !flushToDisk(textTemp.fileName(), &error))
         return failure(error);
