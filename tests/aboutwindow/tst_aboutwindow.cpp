@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "about/Contact.h"
 #include "about/widgets/AboutWindow.h"
 
@@ -98,22 +99,12 @@ void TestAboutWindow::cleanup()
 
 QWidget *TestAboutWindow::container(int index) const
 {
-    const QList<QWidget *> all = m_window->findChildren<QWidget *>(QStringLiteral("Picture1"));
-    for (QWidget *w : all) {
-        if (w->property("index").toInt() == index)
-            return w;
-    }
-    return nullptr;
+    return velmora::test::byName<QWidget>(m_window, QStringLiteral("Picture1"), index);
 }
 
 QLabel *TestAboutWindow::label1(int index) const
 {
-    const QList<QLabel *> all = m_window->findChildren<QLabel *>(QStringLiteral("Label1"));
-    for (QLabel *l : all) {
-        if (l->property("index").toInt() == index)
-            return l;
-    }
-    return nullptr;
+    return velmora::test::byName<QLabel>(m_window, QStringLiteral("Label1"), index);
 }
 
 QLabel *TestAboutWindow::link(int which) const
