@@ -41,7 +41,7 @@ namespace {
 // holds a digest of this program, so that a rebuilt program makes the data again anyway.
 constexpr int kFormatVersion = 1;
 
-const QString kPackageSpec = QStringLiteral("@kmaslesa/tefsir@1.0.19");
+const QString kPackageRef = QStringLiteral("@kmaslesa/tefsir@1.0.19");
 const QString kPackageFile = QStringLiteral("kmaslesa-tefsir-1.0.19.tgz");
 const QString kPackageIntegrity = QStringLiteral(
     "sha512-hMfjV3bIE5OAv3wR7OyEv7jK5SvYuAcASkfmnVQwAEfRYrZcjthCj6+gpdJQXyzUKL6k+YiiM3NBpw86hrK8dA==");
@@ -78,7 +78,7 @@ int failure(const QString &message)
 void usage()
 {
     err() << "Usage: velmora-data make-default DIR [--package FILE.tgz] [--force]\n"
-          << "  Makes Bazabos.db and KUR'AN.rtf in DIR from the package " << kPackageSpec << ",\n"
+          << "  Makes Bazabos.db and KUR'AN.rtf in DIR from the package " << kPackageRef << ",\n"
           << "  fetched with npm (or FILE.tgz, a copy of it) and kept in DIR/" << kSourceDir << ".\n"
           << "  --force makes the data again even when DIR is up to date.\n";
     err().flush();
@@ -146,7 +146,7 @@ QString stampHead(const QByteArray &classification)
     return QStringLiteral(
                "velmora-data make-default %1\nprogram sha256-%2\nsource %3 %4\nclassification sha256-%5\n")
         .arg(kFormatVersion)
-        .arg(programDigest, kPackageSpec, kPackageIntegrity,
+        .arg(programDigest, kPackageRef, kPackageIntegrity,
              QString::fromLatin1(
                  QCryptographicHash::hash(classification, QCryptographicHash::Sha256).toHex()));
 }
@@ -181,7 +181,7 @@ bool checkIntegrity(const QByteArray &bytes, const QString &what, QString *error
         return true;
     *error = QStringLiteral("%1 is not the package %2: its integrity is %3, expected %4 "
                             "(a truncated or wrong download?)")
-                 .arg(what, kPackageSpec, integrity, kPackageIntegrity);
+                 .arg(what, kPackageRef, integrity, kPackageIntegrity);
     return false;
 }
 
@@ -193,7 +193,7 @@ std::optional<QByteArray> fetchPackage(QString *error)
         *error =
             QStringLiteral("npm is not installed (it fetches the package %1); install it, or pass a copy "
                            "of the package with --package FILE.tgz")
-                .arg(kPackageSpec);
+                .arg(kPackageRef);
         return std::nullopt;
     }
     QTemporaryDir work;
@@ -201,11 +201,11 @@ std::optional<QByteArray> fetchPackage(QString *error)
         *error = QStringLiteral("cannot make a temporary folder: %1").arg(work.errorString());
         return std::nullopt;
     }
-    err() << "velmora-data make-default: fetching " << kPackageSpec << " with npm" << Qt::endl;
+    err() << "velmora-data make-default: fetching " << kPackageRef << " with npm" << Qt::endl;
     QProcess npmPack;
     npmPack.setWorkingDirectory(work.path());
     npmPack.setProcessChannelMode(QProcess::SeparateChannels);
-    npmPack.start(npm, {QStringLiteral("pack"), kPackageSpec, QStringLiteral("--loglevel=error")});
+    npmPack.start(npm, {QStringLiteral("pack"), kPackageRef, QStringLiteral("--loglevel=error")});
     if (!npmPack.waitForStarted(30000)) {
         *error = QStringLiteral("cannot start npm: %1").arg(npmPack.errorString());
         return std::nullopt;
@@ -214,14 +214,14 @@ std::optional<QByteArray> fetchPackage(QString *error)
         npmPack.kill();
         npmPack.waitForFinished(5000);
         *error = QStringLiteral("npm pack %1 did not finish within %2 seconds (no network?)")
-                     .arg(kPackageSpec)
+                     .arg(kPackageRef)
                      .arg(kFetchTimeoutMs / 1000);
         return std::nullopt;
     }
     if (npmPack.exitStatus() != QProcess::NormalExit || npmPack.exitCode() != 0) {
         const QString detail = QString::fromLocal8Bit(npmPack.readAllStandardError()).trimmed();
         *error = QStringLiteral("npm pack %1 failed (exit code %2; no network?)%3")
-                     .arg(kPackageSpec)
+                     .arg(kPackageRef)
                      .arg(npmPack.exitCode())
                      .arg(detail.isEmpty() ? QString() : QStringLiteral(":\n") + detail.right(2000));
         return std::nullopt;
@@ -229,7 +229,7 @@ std::optional<QByteArray> fetchPackage(QString *error)
     const QStringList tarballs = QDir(work.path()).entryList({QStringLiteral("*.tgz")}, QDir::Files);
     if (tarballs.size() != 1) {
         *error = QStringLiteral("npm pack %1 left %2 tarballs instead of one")
-                     .arg(kPackageSpec)
+                     .arg(kPackageRef)
                      .arg(tarballs.size());
         return std::nullopt;
     }
