@@ -126,7 +126,7 @@ void MainWindow::buildControls()
 
 void MainWindow::buildIconRow()
 {
-    struct Spec {
+    struct ButtonDef {
         QToolButton **slot;
         const char *name;
         int left;
@@ -134,7 +134,7 @@ void MainWindow::buildIconRow()
         const char *theme;
         const char *file;
     };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {&m_c.cmdFund, "cmdFund", 90, "Kraj", "application-exit", "exit.svg"},
         {&m_c.cmdRrethProg, "cmdRrethProg", 450, "O programu...", "help-about", "about.svg"},
         {&m_c.cmdSipasSureve, "cmdSipasSureve", 810, "Klasifikacija po surama", "", "surahs.svg"},
@@ -143,7 +143,7 @@ void MainWindow::buildIconRow()
          "", "alphabet.svg"},
         {&m_c.cmdLeximAjet, "cmdLeximAjet", 1890, "Ucenje ajeta", "", "recite.svg"},
     };
-    for (const Spec &s : specs) {
+    for (const ButtonDef &s : buttons) {
         auto *b = named<QToolButton>(this, s.name);
         b->setToolTip(QLatin1String(s.tip));
         b->setIcon(icon(s.theme, s.file));
@@ -173,7 +173,7 @@ void MainWindow::buildFindStrip()
     m_c.txtKerkim->setFont(QFont(QStringLiteral("Times New Roman"), 10));
     placeTwips(m_c.txtKerkim, 120, 360, 1215, 345);
 
-    struct Spec {
+    struct ButtonDef {
         QToolButton **slot;
         const char *name;
         int left;
@@ -181,12 +181,12 @@ void MainWindow::buildFindStrip()
         const char *theme;
         const char *file;
     };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {&m_c.cmdKerkimPrapa, "cmdKerkimPrapa", 1380, "Trazi unazad", "go-previous", "find-backward.svg"},
         {&m_c.cmdKerkim, "cmdKerkim", 1770, "Trazi naprijed", "go-next", "find-forward.svg"},
         {&m_c.cmdCopy, "cmdCopy", 2160, "Kopiranje selektiranog teksta", "edit-copy", "copy.svg"},
     };
-    for (const Spec &s : specs) {
+    for (const ButtonDef &s : buttons) {
         auto *b = named<QToolButton>(strip, s.name);
         b->setToolTip(QLatin1String(s.tip));
         b->setIcon(icon(s.theme, s.file));
