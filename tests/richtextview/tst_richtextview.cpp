@@ -77,6 +77,7 @@ private slots:
     void selectionFormats_data();
     void selectionFormats();
     void colourEveryOccurrence();
+    void coloursWrittenInBatches();
     void setTextParagraphEnds_data();
     void setTextParagraphEnds();
     void loadFile();
@@ -388,9 +389,18 @@ void TestRichTextView::selectionFormats()
             return f.fontPointSize() == 31.0;
         return f.fontFamilies().toStringList() == QStringList{QStringLiteral("Velmora Test Font")};
     };
-    if (kind == 0)
+    if (kind == 0) {
         m_view->setSelColor(QColor(255, 0, 0));
-    else if (kind == 1)
+        // The colour shows at once over the selected characters and reaches the document's
+        // formats on the next flush.
+        const QList<QTextEdit::ExtraSelection> shown = m_view->extraSelections();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).cursor.selectionStart(), m_view->toDocumentPosition(start));
+        QCOMPARE(shown.at(0).cursor.selectionEnd(), m_view->toDocumentPosition(start + 6));
+        QCOMPARE(shown.at(0).format.foreground().color(), QColor(255, 0, 0));
+        m_view->flushColors();
+        QVERIFY(m_view->extraSelections().isEmpty());
+    } else if (kind == 1)
         m_view->setSelFontSize(31);
     else
         m_view->setSelFontName(QStringLiteral("Velmora Test Font"));
@@ -423,6 +433,9 @@ void TestRichTextView::colourEveryOccurrence()
         p = m_view->find(word, p + int(m_view->selText().size()));
     }
     QCOMPARE(found, 3);
+    // As the listing's colouring ends: the caret back to 0, which writes the colours.
+    m_view->setSelStart(0);
+    QVERIFY(m_view->extraSelections().isEmpty());
     int red = 0;
     QTextCursor c(m_view->document());
     for (int d = 1; d < m_view->document()->characterCount(); ++d) {
@@ -431,6 +444,43 @@ void TestRichTextView::colourEveryOccurrence()
             ++red;
     }
     QCOMPARE(red, 15);
+}
+
+void TestRichTextView::coloursWrittenInBatches()
+{
+    QStringList words;
+    for (int i = 0; i < 300; ++i)
+        words << QStringLiteral("Allah%1").arg(i);
+    m_view->setText(words.join(QLatin1Char(' ')));
+    const auto redCount = [this] {
+        int red = 0;
+        QTextCursor c(m_view->document());
+        for (int d = 1; d < m_view->document()->characterCount(); ++d) {
+            c.setPosition(d);
+            red += c.charFormat().foreground().color() == QColor(Qt::red) ? 1 : 0;
+        }
+        return red;
+    };
+    int p = m_view->find(QStringLiteral("allah"));
+    int found = 0;
+    while (p != -1) {
+        m_view->setSelColor(Qt::red);
+        ++found;
+        p = m_view->find(QStringLiteral("allah"), p + int(m_view->selText().size()));
+    }
+    QCOMPARE(found, 300);
+    // The first 256 went into the document together; the rest wait, shown over the text.
+    QCOMPARE(redCount(), 256 * 5);
+    QCOMPARE(m_view->extraSelections().size(), 300 - 256);
+    QCOMPARE(m_view->text(), words.join(QLatin1Char(' '))); // text and cache untouched
+    // An idle view writes the rest by itself.
+    QTRY_COMPARE_WITH_TIMEOUT(redCount(), 300 * 5, 3000);
+    QVERIFY(m_view->extraSelections().isEmpty());
+    // Replacing the content drops colours that still wait.
+    m_view->find(QStringLiteral("allah1"));
+    m_view->setSelColor(Qt::blue);
+    m_view->setText(QStringLiteral("new"));
+    QVERIFY(m_view->extraSelections().isEmpty());
 }
 
 void TestRichTextView::setTextParagraphEnds_data()

@@ -12,6 +12,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextOption>
 
 namespace velmora {
 
@@ -23,6 +24,9 @@ RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent)
     connect(this, &QTextEdit::textChanged, this, &RichTextView::contentChanged);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextView::cursorMoved);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextView::cursorMoved);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(300);
+    connect(&m_flushTimer, &QTimer::timeout, this, &RichTextView::flushColors);
 }
 
 // ---- content ----
@@ -88,6 +92,12 @@ QTextDocument *RichTextView::newDocument()
     doc->setUndoRedoEnabled(false);
     doc->setDefaultFont(font());
     doc->setDocumentMargin(document()->documentMargin());
+    // Paragraphs run in the view's direction unless the file gives one (\rtlpar). Besides
+    // being what a rich edit control does, a fixed direction spares the layout a scan of
+    // every following paragraph's text on each change of format (colouring words).
+    QTextOption option = doc->defaultTextOption();
+    option.setTextDirection(layoutDirection());
+    doc->setDefaultTextOption(option);
     return doc;
 }
 
@@ -95,6 +105,7 @@ void RichTextView::installDocument(QTextDocument *doc)
 {
     // Documents made here belong to the view; the first one belongs to Qt's text control,
     // which deletes it itself when it is replaced.
+    dropPendingColors();
     QTextDocument *old = document();
     const bool ownsOld = old && old != doc && old->parent() == this;
     m_textValid = false;
@@ -206,11 +217,13 @@ int RichTextView::selLength() const
 
 void RichTextView::setSelStart(int pos)
 {
+    flushColors();
     select(qBound(0, pos, textLength()), 0);
 }
 
 void RichTextView::setSelLength(int length)
 {
+    flushColors();
     const int start = selStart();
     select(start, qBound(0, length, textLength() - start));
 }
@@ -239,6 +252,7 @@ void RichTextView::select(int start, int length)
 
 void RichTextView::mergeSelectionFormat(const QTextCharFormat &format)
 {
+    flushColors();
     const int start = selStart();
     const int length = selLength();
     if (length <= 0)
@@ -256,9 +270,68 @@ void RichTextView::mergeSelectionFormat(const QTextCharFormat &format)
 
 void RichTextView::setSelColor(const QColor &color)
 {
-    QTextCharFormat f;
-    f.setForeground(color);
-    mergeSelectionFormat(f);
+    const int start = selStart();
+    const int length = selLength();
+    if (length <= 0)
+        return;
+    QTextCursor range(document());
+    range.setPosition(toDocumentPosition(start));
+    range.setPosition(toDocumentPosition(start + length), QTextCursor::KeepAnchor);
+    if (!range.hasSelection())
+        return;
+    m_pendingColors.append(PendingColor{range, color});
+    if (m_pendingColors.size() >= 256) {
+        flushColors();
+        return;
+    }
+    showPendingColors();
+    m_flushTimer.start();
+}
+
+void RichTextView::showPendingColors()
+{
+    QList<QTextEdit::ExtraSelection> shown;
+    shown.reserve(m_pendingColors.size());
+    for (const PendingColor &p : std::as_const(m_pendingColors)) {
+        QTextEdit::ExtraSelection sel;
+        sel.cursor = p.range;
+        sel.format.setForeground(p.color);
+        shown.append(sel);
+    }
+    setExtraSelections(shown);
+}
+
+void RichTextView::flushColors()
+{
+    m_flushTimer.stop();
+    if (m_pendingColors.isEmpty())
+        return;
+    // All waiting colours in one edit block: the layout re-flows once.
+    m_formatting = true;
+    QTextCursor c(document());
+    c.beginEditBlock();
+    for (const PendingColor &p : std::as_const(m_pendingColors)) {
+        if (p.range.document() != document() || !p.range.hasSelection())
+            continue;
+        c.setPosition(p.range.anchor());
+        c.setPosition(p.range.position(), QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setForeground(p.color);
+        c.mergeCharFormat(f);
+    }
+    c.endEditBlock();
+    m_formatting = false;
+    m_pendingColors.clear();
+    setExtraSelections({});
+}
+
+void RichTextView::dropPendingColors()
+{
+    m_flushTimer.stop();
+    if (m_pendingColors.isEmpty())
+        return;
+    m_pendingColors.clear();
+    setExtraSelections({});
 }
 
 void RichTextView::setSelFontName(const QString &family)
@@ -312,6 +385,7 @@ int RichTextView::find(const QString &what, int from, int to, int options)
 
 void RichTextView::span(const QString &set, bool forward, bool negate)
 {
+    flushColors();
     const QString t = text();
     const int n = int(t.size());
     int start = selStart();
@@ -330,6 +404,7 @@ void RichTextView::span(const QString &set, bool forward, bool negate)
 
 void RichTextView::upTo(const QString &set, bool forward, bool negate)
 {
+    flushColors();
     const QString t = text();
     const int n = int(t.size());
     // negate false: stop at a character of the set; negate true: at one not in it.
@@ -351,11 +426,13 @@ void RichTextView::upTo(const QString &set, bool forward, bool negate)
 
 void RichTextView::refresh()
 {
+    flushColors();
     viewport()->update();
 }
 
 void RichTextView::takeFocus()
 {
+    flushColors();
     setFocus(Qt::OtherFocusReason);
     ensureCursorVisible();
     // The caret stands at the selection's end; bring its start into sight as well, which wins

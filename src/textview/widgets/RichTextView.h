@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 
 class QTextCharFormat;
 class QTextDocument;
@@ -48,7 +51,15 @@ public:
     void setSelLength(int length); // selects that many characters from the start
     QString selText() const;
 
+    // Colours the selected characters. The colour shows at once; it is written into the
+    // document's character formats in batches (every document change makes Qt re-flow all
+    // paragraphs after it, so colouring thousands of words one by one would be quadratic):
+    // when 256 colourings wait, when the view is idle for a moment, and before any other
+    // selection or format operation of this class (flushColors()). The view's extra
+    // selections show the waiting colours; they belong to this class.
     void setSelColor(const QColor &color);
+    // Writes waiting colours into the document now.
+    void flushColors();
     void setSelFontName(const QString &family);
     void setSelFontSize(double points);
 
@@ -89,6 +100,8 @@ private:
     void installDocument(QTextDocument *doc);
     void select(int start, int length);
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void showPendingColors();
+    void dropPendingColors();
     void contentChanged();
     void cursorMoved();
 
@@ -102,6 +115,13 @@ private:
     bool m_selKnown = false;
     bool m_settingSelection = false;
     bool m_formatting = false;
+
+    struct PendingColor {
+        QTextCursor range;
+        QColor color;
+    };
+    QList<PendingColor> m_pendingColors;
+    QTimer m_flushTimer;
 };
 
 } // namespace velmora
