@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -83,6 +85,7 @@ private slots:
     void loadFile();
     void mouseEvents();
     void takeFocusShowsSelection();
+    void wholeText();
 
 private:
     RichTextView *m_view = nullptr;
@@ -535,7 +538,19 @@ void TestRichTextView::loadFile()
         QCOMPARE(m_view->selLength(), 0);
         QCOMPARE(m_view->textCursor().position(), 0);
     }
-    for (const QString &name : {QStringLiteral("missing.rtf"), QStringLiteral("notes.rtf")}) {
+    // A relative path with folders starts in the data folder as well.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(QFile::copy(dir.filePath(QStringLiteral("KUR'AN.rtf")),
+                        dir.filePath(QStringLiteral("sub/Tekst.RTF"))));
+    m_view->setText(kText);
+    QVERIFY(m_view->loadFile(QStringLiteral("sub/tekst.rtf")));
+    QCOMPARE(m_view->text(), QStringLiteral("Šura\r\n"));
+    m_view->setText(kText);
+    QVERIFY(m_view->loadFile(dir.filePath(QStringLiteral("kur'an.RTF"))));
+    QCOMPARE(m_view->text(), QStringLiteral("Šura\r\n"));
+
+    for (const QString &name :
+         {QStringLiteral("missing.rtf"), QStringLiteral("notes.rtf"), QStringLiteral("sub")}) {
         m_view->setText(kText);
         QString error;
         QVERIFY(!m_view->loadFile(name, &error));
@@ -598,6 +613,62 @@ void TestRichTextView::takeFocusShowsSelection()
     start.setPosition(m_view->toDocumentPosition(at));
     QVERIFY(m_view->viewport()->rect().contains(m_view->cursorRect(start)));
     QVERIFY(m_view->viewport()->rect().contains(m_view->cursorRect()));
+}
+
+void TestRichTextView::wholeText()
+{
+    QFETCH_GLOBAL(bool, fromRtf);
+    if (!fromRtf)
+        QSKIP("once is enough");
+    const QString dataDir = QStringLiteral(VELMORA_TEST_DATA_DIR);
+    if (velmora::DataFolder::findFile(dataDir, QStringLiteral("KUR'AN.rtf")).isEmpty())
+        QSKIP("the default data has not been made");
+    velmora::DataFolder::setPath(dataDir);
+    QString error;
+    QVERIFY2(m_view->loadFile(QStringLiteral("kur'an.rtf"), &error), qPrintable(error));
+    const QString text = m_view->text();
+    QCOMPARE(m_view->textLength(), int(text.size()));
+    QVERIFY(!text.contains(QChar(0xFFFD)));
+    QVERIFY(text.contains(QStringLiteral("pomoć tražimo")));
+
+    // Every ayah paragraph starts with its marker and a tab, in ascending order.
+    const QStringList paragraphs = text.split(QLatin1String("\r\n"));
+    const QRegularExpression marker(QStringLiteral("^(\\d+):(\\d+)\\.\t"));
+    int ayahs = 0;
+    int lastSurah = 0;
+    int lastAyah = 0;
+    for (const QString &para : paragraphs) {
+        const QRegularExpressionMatch m = marker.match(para);
+        if (!m.hasMatch())
+            continue;
+        const int surah = m.captured(1).toInt();
+        const int ayah = m.captured(2).toInt();
+        QVERIFY2(surah > lastSurah || (surah == lastSurah && ayah == lastAyah + 1),
+                 qPrintable(para.left(12)));
+        if (surah != lastSurah)
+            QCOMPARE(ayah, 1);
+        lastSurah = surah;
+        lastAyah = ayah;
+        ++ayahs;
+    }
+    QCOMPARE(ayahs, 6236);
+    QCOMPARE(lastSurah, 114);
+
+    // Locating 2:255 and selecting it, as the selectors do, then the paragraph under a caret
+    // inside it.
+    m_view->setSelStart(0);
+    const int at = m_view->find(QStringLiteral("2:255.\t"));
+    QVERIFY(at > 0);
+    m_view->span(QStringLiteral("\r"), true, true);
+    const QString ayah = m_view->selText();
+    QVERIFY(ayah.startsWith(QStringLiteral("2:255.\t")));
+    QVERIFY(!ayah.contains(QLatin1Char('\r')));
+    QCOMPARE(text.mid(at + int(ayah.size()), 2), QStringLiteral("\r\n"));
+    m_view->setSelStart(at + 20);
+    m_view->upTo(QStringLiteral("\r"), false, false);
+    m_view->setSelStart(m_view->selStart() + 2);
+    m_view->span(QStringLiteral("\t"), true, true);
+    QCOMPARE(m_view->selText(), QStringLiteral("2:255."));
 }
 
 QTEST_MAIN(TestRichTextView)

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -111,6 +112,8 @@ int main(int argc, char **argv)
     }
     QTemporaryDir tmp;
     QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (!path.isEmpty())
+        path = QFileInfo(path).absoluteFilePath();
     const int rounds = argc > 2 ? qMax(1, atoi(argv[2])) : 5;
     if (path.isEmpty()) {
         path = tmp.filePath(QStringLiteral("KUR'AN.rtf"));

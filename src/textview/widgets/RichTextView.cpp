@@ -4,6 +4,7 @@
 #include "textview/RtfReader.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -33,9 +34,12 @@ RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent)
 
 bool RichTextView::loadFile(const QString &name, QString *error)
 {
-    const QFileInfo info(name);
-    const QString path = info.isAbsolute() ? DataFolder::findFile(info.absolutePath(), info.fileName())
-                                           : DataFolder::resolve(name);
+    // A bare name is looked up in the data folder; a relative path with folders starts there
+    // too. Only the file name's letter case is free.
+    QFileInfo info(name);
+    if (!info.isAbsolute())
+        info = QFileInfo(QDir(DataFolder::path()), name);
+    const QString path = DataFolder::findFile(info.absolutePath(), info.fileName());
     if (path.isEmpty()) {
         if (error)
             *error = QStringLiteral("File not found: %1").arg(name);
