@@ -484,6 +484,14 @@ void TestRichTextView::coloursWrittenInBatches()
     m_view->setSelColor(Qt::blue);
     m_view->setText(QStringLiteral("new"));
     QVERIFY(m_view->extraSelections().isEmpty());
+    // So does a change made through QTextEdit itself; nothing is applied to the new text.
+    m_view->setText(QStringLiteral("allah allah"));
+    m_view->find(QStringLiteral("allah"));
+    m_view->setSelColor(Qt::red);
+    m_view->QTextEdit::setPlainText(QStringLiteral("other words"));
+    QVERIFY(m_view->extraSelections().isEmpty());
+    m_view->flushColors();
+    QCOMPARE(redCount(), 0);
 }
 
 void TestRichTextView::setTextParagraphEnds_data()

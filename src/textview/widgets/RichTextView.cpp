@@ -133,6 +133,8 @@ void RichTextView::contentChanged()
         return;
     m_textValid = false;
     m_selKnown = false;
+    // Colours still waiting were meant for the text that is gone.
+    dropPendingColors();
 }
 
 void RichTextView::cursorMoved()
