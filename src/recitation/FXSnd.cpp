@@ -1,0 +1,460 @@
+#include "recitation/FXSnd.h"
+
+#include "recitation/WavFile.h"
+#include "recitation/WavStream.h"
+
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QElapsedTimer>
+#include <QMediaDevices>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+// How the control keeps time. A clip's "elapsed sound" E (microseconds, over all passes of a
+// repeated clip) comes from the audio output's count of processed sound, which follows what
+// has really been heard: the output reports Idle some 100-250 ms before the sound has ended,
+// so Idle alone never ends a clip. A clip ends when E has reached the end of all the sound
+// handed to the output. Position is E within the current pass, in milliseconds; it equals the
+// length exactly when, and only when, the clip has ended.
+//
+// Without an audio output (no device, or the output fails to start or fails later, or stops
+// advancing) the same rules run on a wall clock, silently.
+
+namespace velmora {
+
+namespace {
+
+constexpr int CmdPlay = 5;
+constexpr int CmdPause = 6;
+constexpr int CmdContinue = 10;
+constexpr int CmdStop = 11;
+
+constexpr double MaxVolume = 65535.0;
+// An output whose processed sound lags the time spent playing by this much is stuck.
+constexpr qint64 StuckOutputUs = 2000000;
+// After the last sound was handed out and the output went idle, a count of processed sound
+// that stays still for this long is taken as the end.
+constexpr qint64 StillAtEndMs = 500;
+
+bool isFailure(QAudio::Error error)
+{
+    return error != QAudio::NoError && error != QAudio::UnderrunError;
+}
+
+QAudioFormat chooseFormat(const QAudioDevice &device, const WavInfo &info)
+{
+    const QAudioFormat native = PcmConverter::nativeFormat(info);
+    QList<QAudioFormat> candidates{native};
+    for (int channels : {info.channels, 2}) {
+        for (auto sampleFormat : {QAudioFormat::Int16, QAudioFormat::Float}) {
+            QAudioFormat f;
+            f.setSampleRate(info.sampleRate);
+            f.setChannelCount(channels);
+            f.setSampleFormat(sampleFormat);
+            candidates.append(f);
+        }
+    }
+    for (const QAudioFormat &f : candidates) {
+        if (device.isFormatSupported(f))
+            return f;
+    }
+    return device.preferredFormat();
+}
+
+} // namespace
+
+struct FXSndPrivate {
+    enum class State { Empty, Playing, Paused, Stopped };
+
+    explicit FXSndPrivate(FXSnd *owner) : q(owner) {}
+
+    FXSnd *q;
+    State state = State::Empty;
+    QString file;
+    WavInfo info;
+    qint64 durationUs = 0;
+    qint32 lengthMs = 0;
+    qint32 stoppedPosition = 0;
+
+    QAudioSink *sink = nullptr;
+    WavStream *stream = nullptr; // a child of the sink
+    bool sinkFailed = false;     // set by the sink's state signal, handled by update()
+    bool outputFailed = false;   // the last attempt to open an output failed
+    QByteArray deviceId;
+
+    bool wallClock = false;
+    qint64 wallOffsetUs = 0; // on the wall clock, E = activeUs() - wallOffsetUs
+    int wallPass = 0;        // completed passes of a repeated clip on the wall clock
+
+    QElapsedTimer activeTimer; // runs while playing
+    qint64 activeBaseUs = 0;   // time spent playing before activeTimer's current run
+    qint64 elapsedUs = 0;      // E, never going back
+    qint64 lastAdvanceUs = -1;
+    QElapsedTimer sinceAdvance;
+
+    double volume = MaxVolume;
+    int repeat = 0;
+    QTimer wake;
+
+    QAudioDevice outputDevice() const;
+    qint64 activeUs() const;
+    qint64 currentElapsed();
+    int currentPass() const;
+    qint32 currentPosition() const;
+    void update();
+    void play();
+    void startClip();
+    bool openOutput();
+    void releaseOutput();
+    void switchToWallClock();
+    void finish(qint32 position);
+};
+
+QAudioDevice FXSndPrivate::outputDevice() const
+{
+    if (!deviceId.isEmpty()) {
+        const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+        for (const QAudioDevice &device : outputs) {
+            if (device.id() == deviceId)
+                return device;
+        }
+        return {};
+    }
+    return QMediaDevices::defaultAudioOutput();
+}
+
+qint64 FXSndPrivate::activeUs() const
+{
+    qint64 us = activeBaseUs;
+    if (state == State::Playing && activeTimer.isValid())
+        us += activeTimer.nsecsElapsed() / 1000;
+    return us;
+}
+
+qint64 FXSndPrivate::currentElapsed()
+{
+    if (state != State::Playing)
+        return elapsedUs;
+    qint64 e = elapsedUs;
+    if (wallClock)
+        e = activeUs() - wallOffsetUs;
+    else if (sink)
+        e = sink->processedUSecs();
+    elapsedUs = std::max(elapsedUs, e);
+    return elapsedUs;
+}
+
+int FXSndPrivate::currentPass() const
+{
+    if (durationUs <= 0)
+        return 0;
+    if (wallClock)
+        return wallPass;
+    const qint64 byTime = elapsedUs / durationUs;
+    return int(std::min<qint64>(byTime, stream ? stream->wraps() : 0));
+}
+
+qint32 FXSndPrivate::currentPosition() const
+{
+    switch (state) {
+    case State::Empty:
+        return 0;
+    case State::Stopped:
+        return stoppedPosition;
+    case State::Playing:
+    case State::Paused:
+        break;
+    }
+    const qint64 inPassUs = elapsedUs - qint64(currentPass()) * durationUs;
+    // Only an ended clip stands at its length.
+    return qint32(std::clamp<qint64>(inPassUs / 1000, 0, std::max(lengthMs - 1, 0)));
+}
+
+void FXSndPrivate::update()
+{
+    if (state != State::Playing)
+        return;
+    if (!wallClock && (sinkFailed || !sink))
+        switchToWallClock();
+    qint64 e = currentElapsed();
+    if (!wallClock && activeUs() - e > StuckOutputUs) {
+        switchToWallClock();
+        e = currentElapsed();
+    }
+
+    bool ended = false;
+    if (wallClock) {
+        if (repeat != 0 && durationUs > 0)
+            wallPass = std::max<int>(wallPass, int(e / durationUs));
+        ended = e >= (qint64(wallPass) + 1) * durationUs;
+    } else if (stream->finished()) {
+        if (e + 1000 >= stream->deliveredUs()) {
+            ended = true;
+        } else if (sink->state() == QAudio::IdleState) {
+            if (e != lastAdvanceUs) {
+                lastAdvanceUs = e;
+                sinceAdvance.start();
+            } else if (sinceAdvance.elapsed() >= StillAtEndMs) {
+                ended = true;
+            }
+        }
+    }
+    if (!ended)
+        return;
+    if (repeat != 0)
+        startClip(); // the sound was handed out before repeat was set: play it again
+    else
+        finish(lengthMs);
+}
+
+void FXSndPrivate::play()
+{
+    releaseOutput();
+    state = State::Stopped;
+    stoppedPosition = 0;
+    lengthMs = 0;
+    durationUs = 0;
+    const std::optional<WavInfo> header = WavFile::readHeader(file);
+    if (!header)
+        return; // nothing can play: "stopped" with position equal to length
+    info = *header;
+    durationUs = info.durationUs();
+    lengthMs = qint32(std::min<qint64>(info.durationMs(), std::numeric_limits<qint32>::max()));
+    startClip();
+}
+
+void FXSndPrivate::startClip()
+{
+    releaseOutput();
+    elapsedUs = 0;
+    lastAdvanceUs = -1;
+    wallPass = 0;
+    wallOffsetUs = 0;
+    activeBaseUs = 0;
+    activeTimer.start();
+    state = State::Playing;
+    wallClock = !openOutput();
+    if (!wake.isActive())
+        wake.start();
+}
+
+bool FXSndPrivate::openOutput()
+{
+    const QAudioDevice device = outputDevice();
+    if (device.isNull()) {
+        outputFailed = true;
+        return false;
+    }
+    const QAudioFormat format = chooseFormat(device, info);
+    auto *newStream = new WavStream(file, info, format);
+    if (!newStream->open(QIODevice::ReadOnly)) {
+        delete newStream;
+        return false;
+    }
+    sink = new QAudioSink(device, format);
+    stream = newStream;
+    stream->setParent(sink);
+    stream->setLooping(repeat != 0);
+    sink->setVolume(volume / MaxVolume);
+    sinkFailed = false;
+    QObject::connect(sink, &QAudioSink::stateChanged, q, [this](QAudio::State) {
+        if (sink && isFailure(sink->error()))
+            sinkFailed = true;
+    });
+    sink->start(stream);
+    if (isFailure(sink->error()) || sink->state() == QAudio::StoppedState) {
+        releaseOutput();
+        outputFailed = true;
+        return false;
+    }
+    outputFailed = false;
+    return true;
+}
+
+void FXSndPrivate::releaseOutput()
+{
+    if (!sink)
+        return;
+    QObject::disconnect(sink, nullptr, q, nullptr);
+    sink->stop();
+    delete sink; // deletes the stream with it
+    sink = nullptr;
+    stream = nullptr;
+    sinkFailed = false;
+}
+
+void FXSndPrivate::switchToWallClock()
+{
+    wallPass = currentPass();
+    releaseOutput();
+    wallClock = true;
+    wallOffsetUs = activeUs() - elapsedUs;
+}
+
+void FXSndPrivate::finish(qint32 position)
+{
+    releaseOutput();
+    stoppedPosition = position;
+    state = State::Stopped;
+}
+
+FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate>(this))
+{
+    d->wake.setInterval(20);
+    d->wake.setTimerType(Qt::PreciseTimer);
+    connect(&d->wake, &QTimer::timeout, this, [this] {
+        d->update();
+        emit tick();
+        if (d->state != FXSndPrivate::State::Playing)
+            d->wake.stop();
+    });
+    // Brings the audio system up now, so that the first command 5 does not wait for it.
+    (void)QMediaDevices::defaultAudioOutput();
+}
+
+FXSnd::~FXSnd()
+{
+    d->releaseOutput();
+}
+
+QString FXSnd::file() const
+{
+    return d->file;
+}
+
+void FXSnd::setFile(const QString &path)
+{
+    d->releaseOutput();
+    d->wake.stop();
+    d->file = path;
+    d->state = FXSndPrivate::State::Empty;
+    d->lengthMs = 0;
+    d->durationUs = 0;
+    d->stoppedPosition = 0;
+    d->elapsedUs = 0;
+}
+
+void FXSnd::setCommand(int command)
+{
+    using State = FXSndPrivate::State;
+    switch (command) {
+    case CmdPlay:
+        d->play();
+        break;
+    case CmdPause:
+        d->update();
+        if (d->state != State::Playing)
+            return;
+        d->currentElapsed(); // read before suspending: a suspended output's count is stale
+        d->activeBaseUs = d->activeUs();
+        if (d->sink)
+            d->sink->suspend();
+        d->state = State::Paused;
+        d->wake.stop();
+        break;
+    case CmdContinue:
+        if (d->state != State::Paused)
+            return;
+        d->activeTimer.start();
+        d->lastAdvanceUs = -1;
+        d->state = State::Playing;
+        if (d->sink)
+            d->sink->resume();
+        d->wake.start();
+        break;
+    case CmdStop:
+        d->update();
+        if (d->state == State::Playing || d->state == State::Paused)
+            d->finish(d->currentPosition());
+        d->wake.stop();
+        break;
+    default:
+        break;
+    }
+}
+
+qint32 FXSnd::position() const
+{
+    d->update();
+    return d->currentPosition();
+}
+
+qint32 FXSnd::startPosition() const
+{
+    return 0;
+}
+
+qint32 FXSnd::length() const
+{
+    d->update();
+    return d->lengthMs;
+}
+
+QString FXSnd::status() const
+{
+    d->update();
+    switch (d->state) {
+    case FXSndPrivate::State::Empty:
+        return QString();
+    case FXSndPrivate::State::Playing:
+        return QStringLiteral("playing");
+    case FXSndPrivate::State::Paused:
+        return QStringLiteral("paused");
+    case FXSndPrivate::State::Stopped:
+        return QStringLiteral("stopped");
+    }
+    return QString();
+}
+
+double FXSnd::volume() const
+{
+    return d->volume;
+}
+
+void FXSnd::setVolume(double volume)
+{
+    if (std::isnan(volume))
+        return;
+    d->volume = std::clamp(volume, 0.0, MaxVolume);
+    if (d->sink)
+        d->sink->setVolume(d->volume / MaxVolume);
+}
+
+bool FXSnd::volumeSupported() const
+{
+    if (d->sink)
+        return true;
+    return !d->outputFailed && !d->outputDevice().isNull();
+}
+
+void FXSnd::setRepeat(int repeat)
+{
+    d->update(); // brings the pass count up to date under the old setting
+    d->repeat = repeat;
+    if (d->stream)
+        d->stream->setLooping(repeat != 0);
+}
+
+int FXSnd::repeat() const
+{
+    return d->repeat;
+}
+
+void FXSnd::setWakeInterval(int ms)
+{
+    d->wake.setInterval(std::max(ms, 1));
+}
+
+void FXSnd::setOutputDevice(const QByteArray &id)
+{
+    d->deviceId = id;
+}
+
+QByteArray FXSnd::outputDevice() const
+{
+    return d->deviceId;
+}
+
+} // namespace velmora
