@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 // How the control keeps time. A clip's "elapsed sound" E (microseconds, over all passes of a
 // repeated clip) comes from the audio output's count of processed sound, which follows what
@@ -32,11 +33,15 @@ constexpr int CmdContinue = 10;
 constexpr int CmdStop = 11;
 
 constexpr double MaxVolume = 65535.0;
-// An output whose processed sound lags the time spent playing by this much is stuck.
-constexpr qint64 StuckOutputUs = 2000000;
+// An output whose count of processed sound stays still this long while the thread is free to
+// feed it is stuck.
+constexpr qint64 StuckOutputMs = 3000;
 // After the last sound was handed out and the output went idle, a count of processed sound
 // that stays still for this long is taken as the end.
 constexpr qint64 StillAtEndMs = 500;
+// Checks further apart than this mean the thread was busy elsewhere (and could not feed the
+// output): the count may have stood still for that reason, so the stillness is measured anew.
+constexpr qint64 BusyGapMs = 250;
 
 bool isFailure(QAudio::Error error)
 {
@@ -81,6 +86,7 @@ struct FXSndPrivate {
     QAudioSink *sink = nullptr;
     WavStream *stream = nullptr; // a child of the sink
     bool sinkFailed = false;     // set by the sink's state signal, handled by update()
+    int releasing = 0;           // an output is being deleted
     bool outputFailed = false;   // the last attempt to open an output failed
     QByteArray deviceId;
 
@@ -91,8 +97,10 @@ struct FXSndPrivate {
     QElapsedTimer activeTimer; // runs while playing
     qint64 activeBaseUs = 0;   // time spent playing before activeTimer's current run
     qint64 elapsedUs = 0;      // E, never going back
-    qint64 lastAdvanceUs = -1;
-    QElapsedTimer sinceAdvance;
+    QElapsedTimer clock;       // runs from the control's creation
+    qint64 stillUs = -1;       // E when it was last seen to change
+    qint64 stillSinceMs = 0;   // on `clock`
+    qint64 lastUpdateMs = 0;   // on `clock`
 
     double volume = MaxVolume;
     int repeat = 0;
@@ -174,14 +182,24 @@ qint32 FXSndPrivate::currentPosition() const
 
 void FXSndPrivate::update()
 {
-    if (state != State::Playing)
+    if (state != State::Playing || releasing > 0)
         return;
     if (!wallClock && (sinkFailed || !sink))
         switchToWallClock();
     qint64 e = currentElapsed();
-    if (!wallClock && activeUs() - e > StuckOutputUs) {
-        switchToWallClock();
-        e = currentElapsed();
+    qint64 stillMs = 0;
+    if (!wallClock) {
+        const qint64 now = clock.elapsed();
+        if (e != stillUs || now - lastUpdateMs > BusyGapMs) {
+            stillUs = e;
+            stillSinceMs = now;
+        }
+        lastUpdateMs = now;
+        stillMs = now - stillSinceMs;
+        if (stillMs >= StuckOutputMs) {
+            switchToWallClock();
+            e = currentElapsed();
+        }
     }
 
     bool ended = false;
@@ -190,16 +208,8 @@ void FXSndPrivate::update()
             wallPass = std::max<int>(wallPass, int(e / durationUs));
         ended = e >= (qint64(wallPass) + 1) * durationUs;
     } else if (stream->finished()) {
-        if (e + 1000 >= stream->deliveredUs()) {
-            ended = true;
-        } else if (sink->state() == QAudio::IdleState) {
-            if (e != lastAdvanceUs) {
-                lastAdvanceUs = e;
-                sinceAdvance.start();
-            } else if (sinceAdvance.elapsed() >= StillAtEndMs) {
-                ended = true;
-            }
-        }
+        ended = e + 1000 >= stream->deliveredUs() ||
+                (sink->state() == QAudio::IdleState && stillMs >= StillAtEndMs);
     }
     if (!ended)
         return;
@@ -229,7 +239,7 @@ void FXSndPrivate::startClip()
 {
     releaseOutput();
     elapsedUs = 0;
-    lastAdvanceUs = -1;
+    stillUs = -1;
     wallPass = 0;
     wallOffsetUs = 0;
     activeBaseUs = 0;
@@ -277,12 +287,16 @@ void FXSndPrivate::releaseOutput()
 {
     if (!sink)
         return;
-    QObject::disconnect(sink, nullptr, q, nullptr);
-    sink->stop();
-    delete sink; // deletes the stream with it
-    sink = nullptr;
+    QAudioSink *old = std::exchange(sink, nullptr);
     stream = nullptr;
     sinkFailed = false;
+    // Deleting a PulseAudio sink runs the event loop (Qt 6.4): whatever runs meanwhile finds
+    // no output and leaves the control's state alone.
+    ++releasing;
+    QObject::disconnect(old, nullptr, q, nullptr);
+    old->stop();
+    delete old; // and the stream with it
+    --releasing;
 }
 
 void FXSndPrivate::switchToWallClock()
@@ -295,13 +309,14 @@ void FXSndPrivate::switchToWallClock()
 
 void FXSndPrivate::finish(qint32 position)
 {
-    releaseOutput();
     stoppedPosition = position;
     state = State::Stopped;
+    releaseOutput();
 }
 
 FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate>(this))
 {
+    d->clock.start();
     d->wake.setInterval(20);
     d->wake.setTimerType(Qt::PreciseTimer);
     connect(&d->wake, &QTimer::timeout, this, [this] {
@@ -316,6 +331,7 @@ FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate
 
 FXSnd::~FXSnd()
 {
+    d->wake.stop();
     d->releaseOutput();
 }
 
@@ -358,7 +374,7 @@ void FXSnd::setCommand(int command)
         if (d->state != State::Paused)
             return;
         d->activeTimer.start();
-        d->lastAdvanceUs = -1;
+        d->stillUs = -1;
         d->state = State::Playing;
         if (d->sink)
             d->sink->resume();

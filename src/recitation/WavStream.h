@@ -21,6 +21,11 @@ public:
     bool open(OpenMode mode) override;
     void close() override;
     bool isSequential() const override { return true; }
+    // Never at its end while open. The end of the sound is known to the player through
+    // finished(); an audio output that saw the end here would start draining its stream with
+    // a callback that may outlive the output (Qt 6.4's PulseAudio sink), and it asks from its
+    // own thread.
+    bool atEnd() const override { return !isOpen(); }
     qint64 bytesAvailable() const override;
 
     void setLooping(bool looping) { m_looping = looping; }

@@ -137,6 +137,7 @@ private slots:
     void commandsWithoutClipDoNothing();
     void volumeIsKeptAsWritten();
     void playOnLongClipReturnsAtOnce();
+    void unknownOutputPlaysOnTheWallClock();
 
     void playsToTheEnd_data();
     void playsToTheEnd();
@@ -516,11 +517,36 @@ void TestFXSnd::playOnLongClipReturnsAtOnce()
     clock.start();
     snd->setCommand(5);
     const qint64 ms = clock.elapsed();
-    QVERIFY2(ms < 30, qPrintable(QStringLiteral("command 5 took %1 ms").arg(ms)));
+    // Far less than the clip: it neither plays it through nor reads it all first (the
+    // benchmark measures the real figure; a loaded test machine may delay the output's set-up).
+    QVERIFY2(ms < 250, qPrintable(QStringLiteral("command 5 took %1 ms").arg(ms)));
+    QVERIFY(snd->position() < 300);
     QCOMPARE(snd->length(), 20000);
     QCOMPARE(snd->status(), QStringLiteral("playing"));
     snd->setCommand(11);
     QCOMPARE(snd->status(), QStringLiteral("stopped"));
+}
+
+void TestFXSnd::unknownOutputPlaysOnTheWallClock()
+{
+    // An output that is not there (unplugged since it was chosen): silence, and the clip
+    // still keeps its time.
+    const QString path = toneClip(makeFormat(22050, 1, 16), 0.3);
+    FXSnd snd;
+    snd.setOutputDevice("velmora-no-such-output");
+    QVERIFY(!snd.volumeSupported());
+    snd.setFile(path);
+    QElapsedTimer clock;
+    clock.start();
+    snd.setCommand(5);
+    QCOMPARE(snd.status(), QStringLiteral("playing"));
+    QCOMPARE(snd.length(), 300);
+    const testwav::PollResult r = testwav::waitLikeSequencer(snd, 2000);
+    QVERIFY(r.ended);
+    QCOMPARE(r.endStatus, QStringLiteral("stopped"));
+    QCOMPARE(r.endPosition, 300);
+    QVERIFY2(clock.elapsed() >= 300 && clock.elapsed() <= 350, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!snd.volumeSupported());
 }
 
 // ---- the control on the null output ----
@@ -569,7 +595,10 @@ void TestFXSnd::playsToTheEnd()
     QCOMPARE(r.endLength, expectedLength);
     QVERIFY(!r.positionWentBack);
     QVERIFY2(!r.lengthReachedWhilePlaying, "position stood at the length before the end");
-    QVERIFY2(r.maxGapMs <= 45, qPrintable(QStringLiteral("the loop slept %1 ms").arg(r.maxGapMs)));
+    QVERIFY2(testwav::typicalGapMs(r) <= 30,
+             qPrintable(QStringLiteral("the loop slept %1 ms").arg(testwav::typicalGapMs(r))));
+    QVERIFY2(qint64(r.gapsMs.size()) >= expectedLength / 25,
+             qPrintable(QStringLiteral("%1 passes").arg(r.gapsMs.size())));
     const qint64 total = clock.elapsed();
     QVERIFY2(total >= expectedLength - 20 && total <= expectedLength + 400,
              qPrintable(QStringLiteral("ended after %1 ms").arg(total)));
@@ -591,12 +620,17 @@ void TestFXSnd::pauseIsSilentAndContinueResumes()
     auto snd = player();
     snd->setFile(path);
     snd->setCommand(5);
+    int ticks = 0;
+    connect(snd.get(), &FXSnd::tick, this, [&ticks] { ++ticks; });
     testwav::waitLikeSequencer(*snd, 2000, [](qint64, qint32 position) { return position < 300; });
+    QVERIFY2(ticks >= 10, qPrintable(QStringLiteral("%1 wake-ups in 300 ms").arg(ticks)));
     snd->setCommand(6);
     const qint32 pausedAt = snd->position();
     QCOMPARE(snd->status(), QStringLiteral("paused"));
-    QVERIFY2(pausedAt >= 300 && pausedAt < 400, qPrintable(QString::number(pausedAt)));
+    QVERIFY2(pausedAt >= 300 && pausedAt < 450, qPrintable(QString::number(pausedAt)));
+    ticks = 0;
     testwav::spin(500);
+    QCOMPARE(ticks, 0); // no work while paused
     QCOMPARE(snd->status(), QStringLiteral("paused"));
     QCOMPARE(snd->position(), pausedAt);
 
@@ -609,13 +643,17 @@ void TestFXSnd::pauseIsSilentAndContinueResumes()
     QVERIFY(r.ended);
     QCOMPARE(r.endStatus, QStringLiteral("stopped"));
     QCOMPARE(r.endPosition, 1000);
+    testwav::spin(60);
+    ticks = 0;
+    testwav::spin(200);
+    QCOMPARE(ticks, 0); // nor once the clip has ended
 
     const std::vector<double> rms = testwav::windowRms(recorder.stop(), Window);
     const auto [first, last] = testwav::activeSpan(rms, ToneThreshold);
     QVERIFY2(first >= 0, "no sound was heard");
     // The pause is a silence of about half a second inside the tone.
     const int quiet = testwav::longestQuietRun(rms, first, last, SilenceThreshold);
-    QVERIFY2(quiet >= 40 && quiet <= 60, qPrintable(QStringLiteral("silence of %1 ms").arg(quiet * 10)));
+    QVERIFY2(quiet >= 40 && quiet <= 80, qPrintable(QStringLiteral("silence of %1 ms").arg(quiet * 10)));
     // The tone lasts one second in all: nothing lost, nothing played twice.
     const int toneWindows = testwav::countAbove(rms, ToneThreshold);
     QVERIFY2(std::abs(toneWindows - 100) <= 6,
