@@ -232,6 +232,8 @@ void FXSndPrivate::play()
     info = *header;
     durationUs = info.durationUs();
     lengthMs = qint32(std::min<qint64>(info.durationMs(), std::numeric_limits<qint32>::max()));
+    if (lengthMs == 0)
+        return; // less than a millisecond: ended before it began
     startClip();
 }
 

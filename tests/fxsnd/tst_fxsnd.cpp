@@ -138,6 +138,7 @@ private slots:
     void volumeIsKeptAsWritten();
     void playOnLongClipReturnsAtOnce();
     void unknownOutputPlaysOnTheWallClock();
+    void clipShorterThanAMillisecondEndsAtOnce();
 
     void playsToTheEnd_data();
     void playsToTheEnd();
@@ -547,6 +548,20 @@ void TestFXSnd::unknownOutputPlaysOnTheWallClock()
     QCOMPARE(r.endPosition, 300);
     QVERIFY2(clock.elapsed() >= 300 && clock.elapsed() <= 350, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!snd.volumeSupported());
+}
+
+void TestFXSnd::clipShorterThanAMillisecondEndsAtOnce()
+{
+    const Format f = makeFormat(48000, 1, 16);
+    const QString path = writeClip(testwav::riff(
+        {testwav::chunk("fmt ", testwav::fmtBody(f)), testwav::chunk("data", QByteArray(40, '\1'))}));
+    QVERIFY(WavFile::readHeader(path).has_value());
+    auto snd = player();
+    snd->setFile(path);
+    snd->setCommand(5);
+    QCOMPARE(snd->position(), 0);
+    QCOMPARE(snd->length(), 0);
+    QCOMPARE(snd->status(), QStringLiteral("stopped"));
 }
 
 // ---- the control on the null output ----
