@@ -1663,7 +1663,8 @@ bool Translator::run(const SelectStatement &s, Translation *out)
                 const ColumnInfo &ci = m_sources[src].info->columns[col];
                 it.field = {ci.name, m_sources[src].exposed, ci.name, ci.type};
             } else {
-                it.field.name = QStringLiteral("Expr%1").arg(exprCounter++);
+                if (si.alias.isEmpty())
+                    it.field.name = QStringLiteral("Expr%1").arg(exprCounter++);
                 it.field.type = o.type;
             }
             if (!si.alias.isEmpty()) {
