@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -285,7 +286,10 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     sqlite3_extended_result_codes(conn->db, 1);
     sqlite3_busy_timeout(conn->db, 2000);
     char *msg = nullptr;
-    if (sqlite3_exec(conn->db, "PRAGMA query_only=1", nullptr, nullptr, &msg) != SQLITE_OK) {
+    // A page cache that holds the whole verse table, so that searches after the first one
+    // read no file pages again.
+    if (sqlite3_exec(conn->db, "PRAGMA query_only=1; PRAGMA cache_size=-65536", nullptr, nullptr, &msg) !=
+        SQLITE_OK) {
         *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(msg));
         sqlite3_free(msg);
         return {};
@@ -303,6 +307,71 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     return conn;
 }
 
+bool sameStamp(const FileStamp &a, const FileStamp &b)
+{
+    return a.mtime == b.mtime && a.size == b.size && a.inode == b.inode;
+}
+
+bool stampOfFolder(const QString &path, FileStamp *stamp)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    stamp->mtime = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->inode = qint64(st.st_ino);
+    return true;
+}
+
+// The data folder's listing changes only when its modification time does: a name looked up
+// there once is known again without reading the listing (every handler opens the store by
+// name). File times advance in clock ticks, so a folder changed within the last second could
+// change again without a new time; its listing is read every time until it has settled.
+QString findFileCached(const QString &dir, const QString &name)
+{
+    static QMutex mutex;
+    static QHash<QString, QPair<FileStamp, QString>> found;
+    FileStamp stamp;
+    if (!stampOfFolder(dir, &stamp))
+        return DataFolder::findFile(dir, name);
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 nowNs = qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    if (nowNs - stamp.mtime < 1000000000)
+        return DataFolder::findFile(dir, name);
+    const QString key = dir + QChar(0) + name;
+    {
+        QMutexLocker lock(&mutex);
+        const auto it = found.constFind(key);
+        if (it != found.constEnd() && sameStamp(it->first, stamp))
+            return it->second;
+    }
+    const QString path = DataFolder::findFile(dir, name);
+    QMutexLocker lock(&mutex);
+    found.insert(key, {stamp, path});
+    return path;
+}
+
+// Whether a file starts like an SQLite database, remembered while the file is unchanged.
+bool isSqliteFileCached(const QString &path)
+{
+    static QMutex mutex;
+    static QHash<QString, FileStamp> known;
+    FileStamp stamp;
+    if (!stampOf(path, &stamp))
+        return false;
+    {
+        QMutexLocker lock(&mutex);
+        const auto it = known.constFind(path);
+        if (it != known.constEnd() && sameStamp(*it, stamp))
+            return true;
+    }
+    if (!isSqliteFile(path))
+        return false;
+    QMutexLocker lock(&mutex);
+    known.insert(path, stamp);
+    return true;
+}
+
 QSharedPointer<Connection> acquireConnection(const QString &path, QString *error)
 {
     static QMutex cacheMutex;
@@ -317,7 +386,7 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
     const auto it = cache.constFind(path);
     if (it != cache.constEnd()) {
         const Connection &c = **it;
-        if (c.mtime == stamp.mtime && c.size == stamp.size && c.inode == stamp.inode)
+        if (sameStamp({c.mtime, c.size, c.inode}, stamp))
             return *it;
     }
     QSharedPointer<Connection> conn = openConnection(path, stamp, error);
@@ -689,9 +758,9 @@ Database Database::openPath(const QString &path)
 Database Database::open(const QString &fileName)
 {
     const QString dir = DataFolder::path();
-    const QString found = DataFolder::findFile(dir, fileName);
+    const QString found = findFileCached(dir, fileName);
     if (!found.isEmpty()) {
-        if (isSqliteFile(found))
+        if (isSqliteFileCached(found))
             return openPath(found);
         if (isAccessFile(found)) {
             QString err;
@@ -707,7 +776,7 @@ Database Database::open(const QString &fileName)
     }
     // The store made by set-up stands beside where the Access file would be.
     if (fileName.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive)) {
-        const QString store = DataFolder::findFile(dir, fileName.chopped(4) + QStringLiteral(".db"));
+        const QString store = findFileCached(dir, fileName.chopped(4) + QStringLiteral(".db"));
         if (!store.isEmpty())
             return openPath(store);
     }
@@ -724,6 +793,11 @@ Database Database::open(const QString &fileName)
 bool Database::isOpen() const
 {
     return !d->conn.isNull();
+}
+
+sqlite3 *Database::nativeHandle() const
+{
+    return d->conn ? d->conn->db : nullptr;
 }
 
 QString Database::errorString() const

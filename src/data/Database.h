@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+struct sqlite3;
+
 namespace velmora::data {
 
 struct DatabasePrivate;
@@ -80,6 +82,9 @@ public:
     // Runs a query text of the Jet SQL dialect, or opens a table or saved query by name.
     Recordset openRecordset(const QString &queryText) const;
     TableRecordset openTable(const QString &tableName) const;
+    // The read-only SQLite connection behind the store (benchmarks compare on it); shared by
+    // every Database object open on the same file. Null when not open.
+    sqlite3 *nativeHandle() const;
 
 private:
     QSharedPointer<DatabasePrivate> d;

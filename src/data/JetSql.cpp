@@ -5,9 +5,14 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velmora::data::jet {
 
@@ -455,8 +460,73 @@ bool LikePattern::matches(QStringView text) const
     return matchFolded(buffer.data(), buffer.size());
 }
 
+namespace {
+
+// "*literal*" straight on UTF-8, folding each character as it is read: no buffer, and the
+// ASCII bytes that make up most of the text cost one table look-up each.
+bool containsFoldedUtf8(const char *text, int length, const std::u32string &literal)
+{
+    static const auto lower = [] {
+        std::array<char32_t, 128> t{};
+        for (unsigned c = 0; c < 128; ++c)
+            t[c] = (c >= 'A' && c <= 'Z') ? c + 32 : c;
+        return t;
+    }();
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    const auto *end = p + length;
+    const char32_t first = literal[0];
+    const size_t m = literal.size();
+    auto restMatches = [&](const unsigned char *q) {
+        size_t k = 1;
+        while (k < m && q < end) {
+            const char32_t d = *q < 0x80 ? lower[*q++] : foldChar(decodeUtf8(q, end));
+            if (d != literal[k])
+                return false;
+            ++k;
+        }
+        return k == m;
+    };
+    // Only two characters beyond ASCII fold into it (the Kelvin sign to k, the long s to s).
+    // For any other ASCII first character the bytes of other characters can be stepped over
+    // without decoding them.
+    if (first < 0x80 && first != U'k' && first != U's') {
+        const bool letter = first >= U'a' && first <= U'z';
+#if defined(__SSE2__)
+        // Sixteen bytes at a time against both letter cases of the first character.
+        const __m128i lowerCase = _mm_set1_epi8(char(first));
+        const __m128i upperCase = _mm_set1_epi8(char(letter ? first - 32 : first));
+        for (; end - p >= 16; p += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            unsigned mask = unsigned(_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(chunk, lowerCase), _mm_cmpeq_epi8(chunk, upperCase))));
+            while (mask) {
+                if (restMatches(p + __builtin_ctz(mask) + 1))
+                    return true;
+                mask &= mask - 1;
+            }
+        }
+#endif
+        for (; p < end; ++p) {
+            const unsigned c = letter ? (*p | 0x20u) : *p;
+            if (c == first && restMatches(p + 1))
+                return true;
+        }
+        return false;
+    }
+    while (p < end) {
+        const char32_t c = *p < 0x80 ? lower[*p++] : foldChar(decodeUtf8(p, end));
+        if (c == first && restMatches(p))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool LikePattern::matchesUtf8(const char *text, int length) const
 {
+    if (m_simple && m_leadingStar && m_trailingStar && !m_literal.empty())
+        return containsFoldedUtf8(text, length, m_literal);
     std::u32string &buffer = scratchBuffer();
     foldUtf8(text, length, buffer);
     return matchFolded(buffer.data(), buffer.size());
@@ -2156,6 +2226,13 @@ void likeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     case SQLITE_FLOAT:
         match = cached->pattern.matches(numberText(sqlite3_value_double(argv[0])));
         break;
+    case SQLITE_TEXT: {
+        // The bytes as stored: asking for them as a blob spares SQLite from copying each
+        // value only to end it with a NUL.
+        const auto *text = static_cast<const char *>(sqlite3_value_blob(argv[0]));
+        match = cached->pattern.matchesUtf8(text, sqlite3_value_bytes(argv[0]));
+        break;
+    }
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
         match = cached->pattern.matchesUtf8(text, sqlite3_value_bytes(argv[0]));

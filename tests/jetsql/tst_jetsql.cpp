@@ -677,6 +677,28 @@ void TestJetSql::likePatterns_data()
     QTest::newRow("surrogate pair is one character") << "?" << QStringLiteral("\U0001D400") << true;
     QTest::newRow("quote is literal") << "*Kur'an*"
                                       << "kao Kur'an na" << true;
+    QTest::newRow("contains across sixteen-byte blocks")
+        << "*allah*"
+        << QString(14, QLatin1Char('x')) + QStringLiteral("ALLAH") + QString(20, QLatin1Char('y')) << true;
+    QTest::newRow("contains ending a block")
+        << "*Allah*" << QString(11, QLatin1Char('x')) + QStringLiteral("aLLah") << true;
+    QTest::newRow("contains first letter everywhere")
+        << "*ab*" << QString(40, QLatin1Char('a')) + QLatin1Char('c') << false;
+    QTest::newRow("contains after many false starts")
+        << "*ab*" << QString(40, QLatin1Char('A')) + QLatin1Char('B') << true;
+    QTest::newRow("contains upper-case pattern")
+        << "*ALLAH*" << QStringLiteral("sve što je na nebesima allahovo je") << true;
+    QTest::newRow("contains quote first")
+        << "*'an*" << QStringLiteral("Mi ga objavljujemo kao Kur'an") << true;
+    QTest::newRow("contains letters beyond ASCII")
+        << "*čovjek*" << QString(20, QLatin1Char('x')) + QStringLiteral("ČOVJEK") << true;
+    QTest::newRow("contains with a near miss")
+        << "*čovjek*" << QString(20, QLatin1Char('x')) + QStringLiteral("ČOVJE") << false;
+    QTest::newRow("Kelvin sign folds to k")
+        << "*kur*" << QStringLiteral("Mi ga objavljujemo kao \u212Aur'an") << true;
+    QTest::newRow("long s folds to s") << "*sura*" << QStringLiteral("ovo je jedna duga \u017Fura") << true;
+    QTest::newRow("contains nothing in long text")
+        << "*qqq*" << QStringLiteral("qqxqq").repeated(10) << false;
     QTest::newRow("long text") << "*b" << QString(10000, QLatin1Char('a')) + QLatin1Char('b') << true;
 }
 

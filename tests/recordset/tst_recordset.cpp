@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using velmora::DataFolder;
 using velmora::data::Database;
@@ -162,6 +164,7 @@ private slots:
     void bareNamesAndViews();
     void openByName_data();
     void openByName();
+    void lookupFollowsFolderChanges();
     void missingStore();
     void reopenAfterChange();
     void queryTool();
@@ -1078,6 +1081,33 @@ void TestRecordset::openByName()
     QVERIFY2(db.isOpen(), qPrintable(db.errorString()));
     QCOMPARE(QFileInfo(db.path()).fileName(), expected);
     QCOMPARE(db.openRecordset(QStringLiteral("sure")).rowCount(), teststore::surahs().size());
+}
+
+// The name is looked up again when the data folder changes.
+void TestRecordset::lookupFollowsFolderChanges()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(m_fixture, dir.filePath(QStringLiteral("Bazabos.db"))));
+    const struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(dir.path()).constData(), old, 0), 0);
+    DataFolder::setPath(dir.path());
+    for (int k = 0; k < 2; ++k) {
+        const Database db = Database::open(QStringLiteral("bazabos.mdb"));
+        QCOMPARE(QFileInfo(db.path()).fileName(), QStringLiteral("Bazabos.db"));
+    }
+    // Another store appears under the program's own name: it is the one opened now.
+    sqlite3 *other = nullptr;
+    sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("BAZABOS.MDB"))).constData(), &other);
+    sqlite3_exec(other, "CREATE TABLE drugo (a)", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    // Settled again, at another time than when it was last read.
+    const struct timespec later[2] = {{time(nullptr) - 1800, 0}, {time(nullptr) - 1800, 0}};
+    QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(dir.path()).constData(), later, 0), 0);
+    const Database db = Database::open(QStringLiteral("bazabos.mdb"));
+    DataFolder::reset();
+    QCOMPARE(QFileInfo(db.path()).fileName(), QStringLiteral("BAZABOS.MDB"));
+    QVERIFY(db.openRecordset(QStringLiteral("drugo")).isValid());
+    QVERIFY(!db.openRecordset(QStringLiteral("sure")).isValid());
 }
 
 void TestRecordset::missingStore()
