@@ -698,7 +698,7 @@ void TestJetSql::likePatterns_data()
         << "*kur*" << QStringLiteral("Mi ga objavljujemo kao \u212Aur'an") << true;
     QTest::newRow("long s folds to s") << "*sura*" << QStringLiteral("ovo je jedna duga \u017Fura") << true;
     QTest::newRow("contains nothing in long text")
-        << "*qqq*" << QStringLiteral("qqxqq").repeated(10) << false;
+        << "*qqq*" << QStringLiteral("qqx").repeated(20) << false;
     QTest::newRow("long text") << "*b" << QString(10000, QLatin1Char('a')) + QLatin1Char('b') << true;
 }
 
