@@ -486,29 +486,40 @@ bool containsFoldedUtf8(const char *text, int length, const std::u32string &lite
         }
         return k == m;
     };
-    // Only two characters beyond ASCII fold into it (the Kelvin sign to k, the long s to s).
-    // For any other ASCII first character the bytes of other characters can be stepped over
-    // without decoding them.
-    if (first < 0x80 && first != U'k' && first != U's') {
+    // An ASCII first character is looked for byte by byte, in either letter case. Only two
+    // characters beyond ASCII fold into ASCII (the Kelvin sign to k, the long s to s): for
+    // those two first characters the lead byte of that character is a candidate as well.
+    // The bytes of every other character are stepped over without decoding them.
+    if (first < 0x80) {
         const bool letter = first >= U'a' && first <= U'z';
+        const unsigned char lead = first == U'k' ? 0xE2 : (first == U's' ? 0xC5 : (unsigned char)first);
+        auto candidate = [&](const unsigned char *at) {
+            if (*at < 0x80)
+                return restMatches(at + 1);
+            const unsigned char *q = at;
+            return foldChar(decodeUtf8(q, end)) == first && restMatches(q);
+        };
 #if defined(__SSE2__)
-        // Sixteen bytes at a time against both letter cases of the first character.
+        // Sixteen bytes at a time.
         const __m128i lowerCase = _mm_set1_epi8(char(first));
         const __m128i upperCase = _mm_set1_epi8(char(letter ? first - 32 : first));
+        const __m128i leadByte = _mm_set1_epi8(char(lead));
         for (; end - p >= 16; p += 16) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
             unsigned mask = unsigned(_mm_movemask_epi8(
-                _mm_or_si128(_mm_cmpeq_epi8(chunk, lowerCase), _mm_cmpeq_epi8(chunk, upperCase))));
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, lowerCase), _mm_cmpeq_epi8(chunk, upperCase)),
+                             _mm_cmpeq_epi8(chunk, leadByte))));
             while (mask) {
-                if (restMatches(p + __builtin_ctz(mask) + 1))
+                if (candidate(p + __builtin_ctz(mask)))
                     return true;
                 mask &= mask - 1;
             }
         }
 #endif
         for (; p < end; ++p) {
-            const unsigned c = letter ? (*p | 0x20u) : *p;
-            if (c == first && restMatches(p + 1))
+            const unsigned c = *p;
+            const bool hit = c == lead || (letter ? (c | 0x20u) : c) == first;
+            if (hit && candidate(p))
                 return true;
         }
         return false;

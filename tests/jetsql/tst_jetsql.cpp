@@ -696,9 +696,14 @@ void TestJetSql::likePatterns_data()
         << "*čovjek*" << QString(20, QLatin1Char('x')) + QStringLiteral("ČOVJE") << false;
     QTest::newRow("Kelvin sign folds to k")
         << "*kur*" << QStringLiteral("Mi ga objavljujemo kao \u212Aur'an") << true;
+    QTest::newRow("Kelvin sign first in a long text")
+        << "*kur'an*" << QStringLiteral("\u212Aur'an") + QString(30, QLatin1Char('x')) << true;
+    QTest::newRow("long s first in a long text")
+        << "*sura*" << QStringLiteral("\u017FURA") + QString(30, QLatin1Char('x')) << true;
+    QTest::newRow("lead byte of another letter")
+        << "*sura*" << QStringLiteral("\u0161ura") + QString(30, QLatin1Char('x')) << false;
     QTest::newRow("long s folds to s") << "*sura*" << QStringLiteral("ovo je jedna duga \u017Fura") << true;
-    QTest::newRow("contains nothing in long text")
-        << "*qqq*" << QStringLiteral("qqx").repeated(20) << false;
+    QTest::newRow("contains nothing in long text") << "*qqq*" << QStringLiteral("qqx").repeated(20) << false;
     QTest::newRow("long text") << "*b" << QString(10000, QLatin1Char('a')) + QLatin1Char('b') << true;
 }
 
