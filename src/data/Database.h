@@ -32,7 +32,8 @@ public:
     std::optional<QString> field(int position) const;
     std::optional<QString> field(const QString &name) const;
     // Snapshot search: makes the first row meeting the Jet condition text current.
-    // Returns false when no row meets it (noMatch() is then true) or the text is rejected.
+    // Returns false when no row meets it (noMatch() is then true and there is no current
+    // record) or the text is rejected (errorString() says why; the position is kept).
     bool findFirst(const QString &condition);
     bool noMatch() const;
     // An independent copy, positioned on its first row; walking it leaves this one alone.

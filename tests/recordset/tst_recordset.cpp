@@ -106,6 +106,8 @@ class TestRecordset : public QObject {
 
     QTemporaryDir m_dir;
     QString m_fixture;
+    QByteArray m_defaultHash;
+    QDateTime m_defaultTime;
 
     void addStores()
     {
@@ -168,10 +170,67 @@ private slots:
     void missingStore();
     void reopenAfterChange();
     void queryTool();
+    void quoting_data();
+    void quoting();
+    // Last: every text above ran on the default store too.
+    void defaultStoreUnchanged();
 };
+
+void TestRecordset::quoting_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("single");
+    QTest::addColumn<QString>("doubled");
+    QTest::newRow("plain") << "Fatiha"
+                           << "'Fatiha'"
+                           << "\"Fatiha\"";
+    QTest::newRow("apostrophe") << "Ali-'Imran"
+                                << "'Ali-''Imran'"
+                                << "\"Ali-'Imran\"";
+    QTest::newRow("double quote") << "Riječ \"Elif\""
+                                  << "'Riječ \"Elif\"'"
+                                  << "\"Riječ \"\"Elif\"\"\"";
+    QTest::newRow("empty") << ""
+                           << "''"
+                           << "\"\"";
+}
+
+// Quoted names make texts 8 and 5 find what they name, whatever it holds.
+void TestRecordset::quoting()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, single);
+    QFETCH(QString, doubled);
+    QCOMPARE(velmora::data::quoteSingle(text), single);
+    QCOMPARE(velmora::data::quoteDouble(text), doubled);
+    const Database db = Database::openPath(m_fixture);
+    Recordset byName =
+        db.openRecordset(QStringLiteral("SELECT * FROM sure WHERE emriboshnjakisht=") + single);
+    QVERIFY2(byName.isValid(), qPrintable(byName.errorString()));
+    Recordset byTopic = db.openRecordset(QStringLiteral("select nrsure from klasifikim where ((tema = ") +
+                                         doubled + QStringLiteral("));"));
+    QVERIFY2(byTopic.isValid(), qPrintable(byTopic.errorString()));
+    if (text == QLatin1String("Ali-'Imran"))
+        QCOMPARE(*byName.field(0), QStringLiteral("3"));
+    if (text.contains(QLatin1Char('"')))
+        QCOMPARE(*byTopic.field(0), QStringLiteral("3"));
+}
+
+void TestRecordset::defaultStoreUnchanged()
+{
+    const QString def = teststore::defaultStore();
+    if (def.isEmpty())
+        QSKIP("no default store");
+    QCOMPARE(fileHash(def), m_defaultHash);
+    QCOMPARE(QFileInfo(def).lastModified(), m_defaultTime);
+}
 
 void TestRecordset::initTestCase()
 {
+    if (!teststore::defaultStore().isEmpty()) {
+        m_defaultHash = fileHash(teststore::defaultStore());
+        m_defaultTime = QFileInfo(teststore::defaultStore()).lastModified();
+    }
     QVERIFY(m_dir.isValid());
     m_fixture = m_dir.filePath(QStringLiteral("Bazabos.db"));
     QString err;
