@@ -1108,9 +1108,9 @@ void TestRecordset::openByName()
     QFETCH(QStringList, files);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    for (const QString &spec : files) {
-        const QString name = spec.section(QLatin1Char('='), 0, 0);
-        const QString kind = spec.section(QLatin1Char('='), 1);
+    for (const QString &entry : files) {
+        const QString name = entry.section(QLatin1Char('='), 0, 0);
+        const QString kind = entry.section(QLatin1Char('='), 1);
         const QString path = dir.filePath(name);
         if (kind == QLatin1String("store")) {
             QVERIFY(QFile::copy(m_fixture, path));
