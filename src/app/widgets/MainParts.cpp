@@ -1,0 +1,12 @@
+#include "app/widgets/MainParts.h"
+
+#include "app/widgets/MainWindow.h"
+
+namespace velmora {
+
+void installMainParts(MainWindow &window)
+{
+    (void)window;
+}
+
+} // namespace velmora

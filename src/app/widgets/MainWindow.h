@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/widgets/MainControls.h"
+
+#include <QWidget>
+
+class QDialog;
+
+namespace velmora {
+
+// The main window frmMain: builds every control of the window at its design place, lays the
+// window out on resize, runs the start-up steps and keeps the results view (a search listing
+// or a topic report shown instead of the whole text). The work of each subsystem is done by
+// parts that connect to the controls and to the signals below.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        int splashMs = 3000;
+        bool showSplash = true;
+    };
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainControls &controls() { return m_c; }
+
+    // Start-up (drive scan, splash, layout, whole text, font lists, history, first activation).
+    // Returns false after telling the reader when a data file cannot be opened.
+    bool formLoad(const Options &options);
+    void formActivate();
+    void formResize();
+
+    // Design geometry in twips, converted by the screen's logical DPI.
+    int twips(int value) const;
+    void placeTwips(QWidget *w, int left, int top, int width, int height) const;
+    double dpi() const;
+
+    // The results view: the return button shown and the word box narrowed.
+    void enterResultsView();
+    bool isResultsView() const;
+    // Hides the return button, widens the box and reloads the whole text. When the text cannot
+    // be loaded the reader is told and the way back stays open; returns false then.
+    bool leaveResultsView();
+    // Loads the whole text into Rtf1 under the given name; false after a message on failure.
+    bool loadWholeText(const QString &name);
+
+    // Opens another window of the program modally; when it closes, the main window's
+    // activation (selectors refilled and reset) runs, as for any return to this window.
+    int execModal(QDialog *dialog);
+
+    // Shows a message box captioned with the program's title.
+    static void message(QWidget *parent, const QString &text);
+
+signals:
+    void driveScanRequested();
+    void fontListsRequested();
+    void historyLoadRequested();
+    void historySaveRequested();
+    // Form_Activate: the selectors are refilled and reset.
+    void activated();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildIconRow();
+    void buildFindStrip();
+    void buildSelectorPanel();
+    void buildPopupMenu();
+    void splash(int ms);
+    void cmdFund_Click();
+
+    MainControls m_c;
+};
+
+} // namespace velmora
