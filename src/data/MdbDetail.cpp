@@ -416,7 +416,7 @@ QString sqlName(const QString &name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, QueryTranslator translate,
+bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
                   QStringList *skipped, QString *error)
 {
     QSqlQuery q(db);
@@ -475,7 +475,7 @@ bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, QueryTrans
 
 QueryTranslator defaultQueryTranslator()
 {
-    return nullptr;
+    return {};
 }
 
 } // namespace velmora::data::mdb

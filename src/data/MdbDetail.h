@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QSqlDatabase;
 
 namespace velmora::data::mdb {
@@ -73,17 +75,17 @@ struct SavedQuery {
 
 // Translates a saved query's Jet SQL into the SELECT text of an SQLite view; returns an
 // empty text when it cannot.
-using QueryTranslator = QString (*)(const QString &jetSql);
+using QueryTranslator = std::function<QString(const QString &jetSql)>;
 
 // Creates `velmora_queries(name, jetsql, translated)` in `db` and records every query in it.
 // A view named after the query is made for each text that `translate` turns into SQLite
-// (none when `translate` is null) and that SQLite accepts. Queries with an empty text are
+// (none when `translate` is empty) and that SQLite accepts. Queries with an empty text are
 // recorded as not translated. Returns false with `error` only when the store itself fails;
 // `skipped` receives the names of the queries that did not become views.
-bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, QueryTranslator translate,
+bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
                   QStringList *skipped, QString *error);
 
-// The translator used by the import (null while none is available).
+// The translator used by the import (empty while none is available).
 QueryTranslator defaultQueryTranslator();
 
 } // namespace velmora::data::mdb

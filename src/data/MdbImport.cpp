@@ -837,6 +837,16 @@ QString cachedConversion(const QString &mdbPath, QString *error, const ImportPro
         return failWith(
             QStringLiteral("The cache folder is the folder of %1.").arg(QDir::toNativeSeparators(mdbPath)));
 
+    // Temporary files of conversions cut short (a crash, a power cut) are cleared away once
+    // they are clearly abandoned; a running conversion keeps writing to its own.
+    const QDateTime abandoned = QDateTime::currentDateTimeUtc().addDays(-1);
+    const QFileInfoList leftovers =
+        QDir(cacheDir).entryInfoList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo &leftover : leftovers) {
+        if (leftover.lastModified().toUTC() < abandoned)
+            QFile::remove(leftover.absoluteFilePath());
+    }
+
     const QByteArray hash = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex();
     const QString storePath =
         QDir(cacheDir).filePath(QString::fromLatin1(hash.left(32)) + QStringLiteral(".db"));

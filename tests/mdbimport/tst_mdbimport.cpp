@@ -904,6 +904,20 @@ void TestMdbImport::cachedConversionIsReused()
         QCOMPARE(store.value(QStringLiteral("SELECT COUNT(*) FROM Orders")).toInt(), 830);
     }
 
+    // An abandoned temporary file of an earlier conversion is cleared, a fresh one is not.
+    const QString cacheFolder = QFileInfo(first).absolutePath();
+    const QString abandoned = QDir(cacheFolder).filePath(QStringLiteral(".x.db.AAAAAA.tmp"));
+    const QString fresh = QDir(cacheFolder).filePath(QStringLiteral(".y.db.BBBBBB.tmp"));
+    for (const QString &path : {abandoned, fresh}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("partial");
+        file.flush();
+        if (path == abandoned)
+            QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3),
+                                     QFileDevice::FileModificationTime));
+    }
+
     // Unchanged: the same store, not written again (its time is set back to tell).
     const QDateTime old = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
     {
@@ -915,6 +929,9 @@ void TestMdbImport::cachedConversionIsReused()
     QCOMPARE(cachedConversion(m_nwind, &error), first);
     QCOMPARE(QFileInfo(first).lastModified().toUTC(), old);
     QVERIFY(progress.isEmpty());
+    QVERIFY(!QFileInfo::exists(abandoned));
+    QVERIFY(QFileInfo::exists(fresh));
+    QFile::remove(fresh);
 
     // Touched: converted anew into the same place.
     {
