@@ -427,23 +427,20 @@ bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const Quer
         return false;
     }
     // Views may be built on other saved queries, which need their views first: each round
-    // makes the views whose text SQLite now accepts, until a round makes none.
-    QList<QString> selects(queries.size());
+    // translates (against the views made so far) and makes the views SQLite now accepts,
+    // until a round makes none.
     QList<bool> made(queries.size(), false);
-    if (translate) {
-        for (qsizetype i = 0; i < queries.size(); ++i) {
-            if (!queries[i].jetSql.trimmed().isEmpty())
-                selects[i] = translate(queries[i].jetSql).trimmed();
-        }
-    }
-    for (bool progress = true; progress;) {
+    for (bool progress = bool(translate); progress;) {
         progress = false;
         for (qsizetype i = 0; i < queries.size(); ++i) {
-            if (made[i] || selects[i].isEmpty())
+            if (made[i] || queries[i].jetSql.trimmed().isEmpty())
+                continue;
+            const QString select = translate(queries[i].jetSql).trimmed();
+            if (select.isEmpty())
                 continue;
             const QString view = sqlName(queries[i].name);
             QSqlQuery create(db);
-            if (!create.exec(QStringLiteral("CREATE VIEW ") + view + QStringLiteral(" AS ") + selects[i]))
+            if (!create.exec(QStringLiteral("CREATE VIEW ") + view + QStringLiteral(" AS ") + select))
                 continue;
             QSqlQuery check(db);
             if (check.exec(QStringLiteral("SELECT * FROM ") + view + QStringLiteral(" LIMIT 0"))) {

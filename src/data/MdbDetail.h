@@ -74,7 +74,8 @@ struct SavedQuery {
 };
 
 // Translates a saved query's Jet SQL into the SELECT text of an SQLite view; returns an
-// empty text when it cannot.
+// empty text when it cannot. It is asked again after other views have been made, so it may
+// read the store's schema as it stands at each call.
 using QueryTranslator = std::function<QString(const QString &jetSql)>;
 
 // Creates `velmora_queries(name, jetsql, translated)` in `db` and records every query in it.
