@@ -1,8 +1,11 @@
 #include "data/MdbDetail.h"
 
+#include "data/JetSql.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -470,9 +473,23 @@ bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const Quer
     return true;
 }
 
-QueryTranslator defaultQueryTranslator()
+QueryTranslator jetQueryTranslator(QSqlDatabase &db)
 {
-    return {};
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return {};
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!connection || !jet::registerJetFunctions(connection))
+        return {};
+    return [connection](const QString &jetSql) {
+        jet::Schema schema;
+        QString error;
+        QString select;
+        if (!jet::Schema::read(connection, &schema, &error) ||
+            !jet::translateToSqliteView(jetSql, schema, &select, &error))
+            return QString();
+        return select;
+    };
 }
 
 } // namespace velmora::data::mdb

@@ -86,7 +86,10 @@ using QueryTranslator = std::function<QString(const QString &jetSql)>;
 bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
                   QStringList *skipped, QString *error);
 
-// The translator used by the import (empty while none is available).
-QueryTranslator defaultQueryTranslator();
+// The import's translator: Jet SQL into SQLite against the tables and views of `db` as they
+// stand at each call. Installs on `db` the collation and LIKE function that translated texts
+// use (every connection that reads such a view needs them too). Empty when `db` offers no
+// SQLite handle.
+QueryTranslator jetQueryTranslator(QSqlDatabase &db);
 
 } // namespace velmora::data::mdb

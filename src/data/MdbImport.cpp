@@ -425,7 +425,7 @@ bool Importer::writeStore(QSqlDatabase &db)
     }
 
     QString queryError;
-    if (!storeQueries(db, m_queries, defaultQueryTranslator(), &skippedQueries, &queryError))
+    if (!storeQueries(db, m_queries, jetQueryTranslator(db), &skippedQueries, &queryError))
         return fail(QStringLiteral("Cannot write the store: %1").arg(queryError));
     m_done += 1;
     report(m_done);
