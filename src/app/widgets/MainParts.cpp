@@ -1,12 +1,15 @@
 #include "app/widgets/MainParts.h"
 
 #include "app/widgets/MainWindow.h"
+#include "textview/widgets/NavigationParts.h"
 
 namespace velmora {
 
 void installMainParts(MainWindow &window)
 {
-    (void)window;
+    installSelectorPart(window);
+    installAyahSelectPart(window);
+    installTextCommandsPart(window);
 }
 
 } // namespace velmora

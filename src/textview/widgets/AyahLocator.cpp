@@ -1,0 +1,132 @@
+#include "textview/widgets/AyahLocator.h"
+
+#include "textview/AyahMarker.h"
+#include "textview/widgets/RichTextView.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QPointer>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+const QString kParagraphEnd = QStringLiteral("\r");
+const QString kTab = QStringLiteral("\t");
+
+// Occurrences coloured per edit block. Each block of changes makes the view lay out the
+// paragraphs between its first and its last occurrence once; a few hundred occurrences per
+// block keep that to one pass over the text in all and keep every pause short.
+constexpr qsizetype kOccurrencesPerEdit = 256;
+
+// Every colouring run of a view gets the next number; a run that finds a newer number on its
+// view after a yield leaves the view to the newer run.
+const char *const kColourRunProperty = "velmoraColourRun";
+
+qulonglong colourRun(const QObject *view)
+{
+    return view->property(kColourRunProperty).toULongLong();
+}
+
+qulonglong startColourRun(QObject *view)
+{
+    const qulonglong run = colourRun(view) + 1;
+    view->setProperty(kColourRunProperty, QVariant::fromValue(run));
+    return run;
+}
+
+struct Occurrence {
+    int from;
+    int to;
+};
+} // namespace
+
+void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahText)
+{
+    if (!view)
+        return;
+    view->setSelStart(0);
+    // Found: the marker is selected. Not found: the caret is still at 0, nothing selected.
+    view->find(buildMarker(surahText, ayahText), 0);
+    view->span(kParagraphEnd, true, true);
+    view->takeFocus();
+}
+
+QString selectAyahAtCaret(RichTextView *view)
+{
+    if (!view)
+        return QString();
+    // In front of the carriage return that ends the previous paragraph, then past it and its
+    // line feed: the first character of the caret's paragraph, where its marker starts.
+    view->upTo(kParagraphEnd, false, false);
+    view->setSelStart(std::min(view->selStart() + 2, view->textLength()));
+    view->span(kTab, true, true);
+    const QString marker = view->selText();
+    view->span(kParagraphEnd, true, true);
+    view->refresh();
+    return marker;
+}
+
+void SkuqjeFjalesh(RichTextView *view, const QString &word)
+{
+    if (!view || word.isEmpty())
+        return;
+    const QPointer<RichTextView> guard(view);
+    const qulonglong run = startColourRun(view);
+    view->setSelStart(0);
+
+    const QPointer<QTextDocument> doc(view->document());
+    // A change of the text by anyone else while this run yields (a new listing, the whole text
+    // loaded again) makes the positions below meaningless. Format changes (a new font, the
+    // colouring itself) keep the text and its positions.
+    bool textChanged = false;
+    bool ownEdit = false;
+    QObject watcher;
+    QObject::connect(doc, &QTextDocument::contentsChange, &watcher,
+                     [&textChanged, &ownEdit](int, int removed, int added) {
+                         if (!ownEdit && removed != added)
+                             textChanged = true;
+                     });
+    const auto stillOurs = [&] {
+        return guard && doc && guard->document() == doc && !textChanged && colourRun(guard) == run;
+    };
+
+    // The occurrences, found one after the other from the end of the previous one, with the
+    // matching of the view's find (letter case ignored, inside words too).
+    QList<Occurrence> found;
+    for (QTextCursor hit = doc->find(word, 0); !hit.isNull(); hit = doc->find(word, hit.selectionEnd())) {
+        if (hit.selectionEnd() <= hit.selectionStart())
+            break;
+        found.append({hit.selectionStart(), hit.selectionEnd()});
+    }
+
+    QTextCharFormat red;
+    red.setForeground(QColor(255, 0, 0));
+    for (qsizetype first = 0; first < found.size(); first += kOccurrencesPerEdit) {
+        const qsizetype last = std::min(first + kOccurrencesPerEdit, found.size());
+        ownEdit = true;
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        for (qsizetype i = first; i < last; ++i) {
+            cursor.setPosition(found.at(i).from);
+            cursor.setPosition(found.at(i).to, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(red);
+        }
+        cursor.endEditBlock();
+        ownEdit = false;
+        // One yield per occurrence, so the window repaints and the reader's actions run.
+        for (qsizetype i = first; i < last; ++i) {
+            QCoreApplication::processEvents();
+            if (!stillOurs())
+                return;
+        }
+    }
+
+    view->setSelStart(0);
+    view->takeFocus();
+}
+
+} // namespace velmora
