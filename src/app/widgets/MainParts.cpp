@@ -1,7 +1,10 @@
 #include "app/widgets/MainParts.h"
 
+#include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "textview/widgets/NavigationParts.h"
+
+#include <QToolButton>
 
 namespace velmora {
 
@@ -10,6 +13,14 @@ void installMainParts(MainWindow &window)
     installSelectorPart(window);
     installAyahSelectPart(window);
     installTextCommandsPart(window);
+
+    MainControls &c = window.controls();
+
+    // The About window, modal; the main window's activation runs when it closes.
+    QObject::connect(c.cmdRrethProg, &QToolButton::clicked, &window, [&window] {
+        AboutWindow about(&window);
+        window.execModal(&about);
+    });
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "app/LayoutRules.h"
 #include "app/Twips.h"
 #include "app/widgets/Splash.h"
+#include "app/widgets/StoreConversion.h"
 #include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "recitation/FXSnd.h"
@@ -320,6 +321,13 @@ bool MainWindow::formLoad(const Options &options)
     if (DataFolder::resolve(kWholeTextAtStart).isEmpty()) {
         message(nullptr, QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
                              .arg(kWholeTextAtStart, folder));
+        return false;
+    }
+    QString conversionError;
+    if (!prepareStore(nullptr, &conversionError)) {
+        message(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se pretvoriti: %3\n"
+                                        "Program se zatvara.")
+                             .arg(kStoreName, folder, conversionError));
         return false;
     }
     if (!m_c.Data1->refresh()) {

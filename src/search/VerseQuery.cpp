@@ -1,0 +1,118 @@
+#include "search/VerseQuery.h"
+
+namespace velmora {
+
+namespace {
+const QString kLikeStart = QStringLiteral("SELECT * FROM kuran WHERE tekstajet LIKE '*");
+const QString kLikeAnd = QStringLiteral(" AND tekstajet LIKE '*");
+const QString kLikeEnd = QStringLiteral("*'");
+const QString kCrLf = QStringLiteral("\r\n");
+} // namespace
+
+QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal, QString *strSQL)
+{
+    if (strSQL)
+        strSQL->clear();
+    QString sql;
+    if (const FjalProperties *first = ObjFjal.Item(1))
+        sql = kLikeStart + first->Text() + kLikeEnd;
+    for (int i = 2; i <= ObjFjal.Count(); ++i)
+        sql += kLikeAnd + ObjFjal.Item(i)->Text() + kLikeEnd;
+    if (strSQL)
+        *strSQL = sql;
+    return sql;
+}
+
+int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QString *strSQL)
+{
+    words.Clear();
+    int count = 0;
+    if (!Shenja.isEmpty()) {
+        qsizetype p;
+        while ((p = Stringu.indexOf(Shenja, 0, Qt::CaseSensitive)) >= 0) {
+            words.Add(Stringu.left(p));
+            // The separator is taken to be one character long.
+            Stringu = Stringu.mid(p + 1);
+            ++count;
+        }
+    }
+    words.Add(Stringu);
+    ++count;
+    FormojeSQLStringunMeAndLike(words, strSQL);
+    return count;
+}
+
+bool isSurahNumber(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 6)
+        return false;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    const int n = text.toInt();
+    return n >= 1 && n <= 114;
+}
+
+VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
+                           FjalKerkim &words, QString *strSQL)
+{
+    VerseQuery q;
+    if (restrictToSurah && !isSurahNumber(surahText))
+        return q;
+    QString copy = searchText;
+    copy.replace(QLatin1Char('\''), QStringLiteral("''"));
+    const QString amp = QStringLiteral("&");
+    if (copy.contains(amp)) {
+        NumerojiFjalet(copy, amp, words, strSQL);
+        q.sql = strSQL ? *strSQL : FormojeSQLStringunMeAndLike(words, nullptr);
+    } else {
+        q.sql = kLikeStart + copy + kLikeEnd;
+    }
+    // The word list holds the words as typed, for the colouring.
+    QString unused;
+    NumerojiFjalet(searchText, amp, words, strSQL ? strSQL : &unused);
+    if (restrictToSurah)
+        q.sql += QStringLiteral(" and nrsure=") + surahText;
+    q.ok = true;
+    return q;
+}
+
+QString summaryLine(int count, const QString &T, bool restrictToSurah, const QString &S)
+{
+    if (count == 0) {
+        if (restrictToSurah)
+            return QStringLiteral("U suri ") + S + QStringLiteral(" se ne pominje izraz ") + T;
+        return QStringLiteral("Nije prona|en neki ajet koji sadr`i izraz ") + T;
+    }
+    if (count == 1) {
+        if (restrictToSurah)
+            return QStringLiteral("U suri ") + S +
+                   QStringLiteral(" prona|en je samo jedan ajet u kojem se spominje izraz ") + T;
+        return QStringLiteral("Prona|en je samo jedan ajet u kojem se spominje izraz ") + T +
+               QStringLiteral(":");
+    }
+    if (restrictToSurah)
+        return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) + QStringLiteral(" ajeta u suri ") +
+               S + QStringLiteral(" u kojima se spominje izraz ") + T + QStringLiteral(":");
+    return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) +
+           QStringLiteral(" ajeta u kojima se spominje izraz ") + T + QStringLiteral(":");
+}
+
+QString listingText(const QString &summary, const QString &lines)
+{
+    return kCrLf + summary + kCrLf + QStringLiteral("* * * * * * * * * * * * * * * * * * *") + kCrLf + kCrLf +
+           lines;
+}
+
+QString ayahLine(const QString &surah, const QString &ayah, const QString &text)
+{
+    return surah + QLatin1Char(':') + ayah + QLatin1Char('.') + QLatin1Char('\t') + text + kCrLf;
+}
+
+QString waitingText()
+{
+    return QStringLiteral("Ustrpite se...") + kCrLf + QStringLiteral("...tra`enje je u toku...");
+}
+
+} // namespace velmora

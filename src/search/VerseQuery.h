@@ -1,0 +1,43 @@
+#pragma once
+
+#include "search/FjalKerkim.h"
+
+#include <QString>
+
+namespace velmora {
+
+// Builds the verse search's query texts from the word list. Both routines keep the query in
+// `strSQL`, as the search window does.
+QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal, QString *strSQL);
+// Splits `Stringu` at every `Shenja` (one character, compared exactly) into the word list,
+// without trimming; empty pieces stay. Rebuilds `strSQL`. Returns the number of words (>= 1).
+int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QString *strSQL);
+
+// The query of one verse search (steps 2 to 4): the quotes of the text doubled for the query,
+// the words of the text as typed left in `words`. With `restrictToSurah` the surah
+// selector's text is appended; it must be a surah number (digits naming 1 to 114), otherwise
+// no query is built and false is returned.
+struct VerseQuery {
+    QString sql;
+    bool ok = false;
+};
+VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
+                           FjalKerkim &words, QString *strSQL);
+
+// True when `text` is a surah number: decimal digits whose value is 1 to 114.
+bool isSurahNumber(const QString &text);
+
+// The summary line above the listing for `count` found ayahs.
+QString summaryLine(int count, const QString &searchText, bool restrictToSurah, const QString &surahName);
+
+// The text that replaces the view: line break, summary, line break, stars, two line breaks,
+// then the listing.
+QString listingText(const QString &summary, const QString &lines);
+
+// One line of the listing: "S:A.\ttext\r\n".
+QString ayahLine(const QString &surah, const QString &ayah, const QString &text);
+
+// Shown while the rows are read.
+QString waitingText();
+
+} // namespace velmora

@@ -1,0 +1,101 @@
+#include "data/DataFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using velmora::DataFolder;
+
+class TestDataFolder : public QObject {
+    Q_OBJECT
+private slots:
+    void findFile_data();
+    void findFile();
+    void exactNameWins();
+    void currentDirectoryFirst();
+    void fallsBackWhenCurrentDirectoryHasNoData();
+
+private:
+    static void touch(const QString &path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+};
+
+void TestDataFolder::findFile_data()
+{
+    QTest::addColumn<QString>("onDisk");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same case") << "KUR'AN.rtf" << "KUR'AN.rtf" << true;
+    QTest::newRow("lower case asked") << "KUR'AN.rtf" << "kur'an.rtf" << true;
+    QTest::newRow("store mixed case") << "bazabos.MDB" << "Bazabos.mdb" << true;
+    QTest::newRow("other name") << "KURAN.rtf" << "kur'an.rtf" << false;
+    QTest::newRow("empty name") << "KUR'AN.rtf" << "" << false;
+}
+
+void TestDataFolder::findFile()
+{
+    QFETCH(QString, onDisk);
+    QFETCH(QString, asked);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    touch(dir.filePath(onDisk));
+    const QString path = DataFolder::findFile(dir.path(), asked);
+    QCOMPARE(!path.isEmpty(), found);
+    if (found)
+        QCOMPARE(QFileInfo(path).fileName(), onDisk);
+}
+
+void TestDataFolder::exactNameWins()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath(QStringLiteral("kur'an.rtf")));
+    touch(dir.filePath(QStringLiteral("KUR'AN.rtf")));
+    QCOMPARE(QFileInfo(DataFolder::findFile(dir.path(), QStringLiteral("KUR'AN.rtf"))).fileName(),
+             QStringLiteral("KUR'AN.rtf"));
+    QCOMPARE(QFileInfo(DataFolder::findFile(dir.path(), QStringLiteral("kur'an.rtf"))).fileName(),
+             QStringLiteral("kur'an.rtf"));
+}
+
+void TestDataFolder::currentDirectoryFirst()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath(QStringLiteral("KUR'AN.rtf")));
+    touch(dir.filePath(QStringLiteral("Bazabos.db")));
+    const QString old = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    DataFolder::reset();
+    QCOMPARE(DataFolder::path(), QDir(dir.path()).canonicalPath());
+    QVERIFY(QDir::setCurrent(old));
+    DataFolder::reset();
+}
+
+void TestDataFolder::fallsBackWhenCurrentDirectoryHasNoData()
+{
+    QTemporaryDir dir;
+    // Only half of the data: the whole text without a store does not count.
+    touch(dir.filePath(QStringLiteral("KUR'AN.rtf")));
+    QVERIFY(!DataFolder::holdsData(dir.path()));
+    const QString old = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    DataFolder::reset();
+    // The first later candidate that holds data is chosen; with none, the current directory.
+    const QStringList candidates = DataFolder::candidates();
+    QString expected = QDir::currentPath();
+    for (const QString &c : candidates.mid(1)) {
+        if (DataFolder::holdsData(c)) {
+            expected = c;
+            break;
+        }
+    }
+    QCOMPARE(DataFolder::path(), expected);
+    QVERIFY(QDir::setCurrent(old));
+    DataFolder::reset();
+}
+
+QTEST_GUILESS_MAIN(TestDataFolder)
+#include "tst_datafolder.moc"

@@ -1,0 +1,170 @@
+#include "search/FindText.h"
+#include "search/VerseQuery.h"
+
+#include <QTest>
+
+using namespace velmora;
+
+class TestVerseQuery : public QObject {
+    Q_OBJECT
+private slots:
+    void words_data();
+    void words();
+    void query_data();
+    void query();
+    void summary_data();
+    void summary();
+    void listing();
+    void backward_data();
+    void backward();
+};
+
+void TestVerseQuery::words_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("one word") << "Allah" << QStringList{"Allah"};
+    QTest::newRow("two words") << "Musa&Harun" << QStringList{"Musa", "Harun"};
+    QTest::newRow("blanks kept") << "Allah & Musa" << QStringList{"Allah ", " Musa"};
+    QTest::newRow("separator at the end") << "Allah&" << QStringList{"Allah", ""};
+    QTest::newRow("separator at the start") << "&Allah" << QStringList{"", "Allah"};
+    QTest::newRow("two separators") << "a&&b" << QStringList{"a", "", "b"};
+    QTest::newRow("only a separator") << "&" << QStringList{"", ""};
+}
+
+void TestVerseQuery::words()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    FjalKerkim list;
+    list.Add(QStringLiteral("left over from an earlier search"));
+    QString sql;
+    QCOMPARE(NumerojiFjalet(text, QStringLiteral("&"), list, &sql), expected.size());
+    QCOMPARE(list.Count(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(list.Item(i + 1)->Text(), expected.at(i));
+    QVERIFY(list.Item(0) == nullptr);
+    QVERIFY(list.Item(list.Count() + 1) == nullptr);
+    QVERIFY(sql.startsWith(QStringLiteral("SELECT * FROM kuran WHERE tekstajet LIKE '*") + expected.first()));
+    QCOMPARE(sql.count(QStringLiteral(" AND tekstajet LIKE '*")), expected.size() - 1);
+}
+
+void TestVerseQuery::query_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("restrict");
+    QTest::addColumn<QString>("surah");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("words");
+
+    QTest::newRow("Allah") << "Allah" << false << "1"
+                           << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*'" << QStringList{"Allah"};
+    QTest::newRow("Musa&Harun in surah 20")
+        << "Musa&Harun" << true << "20"
+        << "SELECT * FROM kuran WHERE tekstajet LIKE '*Musa*' AND tekstajet LIKE '*Harun*' and nrsure=20"
+        << QStringList{"Musa", "Harun"};
+    QTest::newRow("apostrophe doubled in the query only")
+        << "Kur'an" << false << "1" << "SELECT * FROM kuran WHERE tekstajet LIKE '*Kur''an*'"
+        << QStringList{"Kur'an"};
+    QTest::newRow("apostrophe with two words")
+        << "Kur'an&Musa" << false << "1"
+        << "SELECT * FROM kuran WHERE tekstajet LIKE '*Kur''an*' AND tekstajet LIKE '*Musa*'"
+        << QStringList{"Kur'an", "Musa"};
+    QTest::newRow("blanks kept") << "Allah & Musa" << false << "1"
+                                 << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah *' AND tekstajet LIKE '* Musa*'"
+                                 << QStringList{"Allah ", " Musa"};
+    QTest::newRow("empty word matches all")
+        << "Allah&" << false << "1"
+        << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*' AND tekstajet LIKE '**'" << QStringList{"Allah", ""};
+    QTest::newRow("leading zero surah is a number") << "Allah" << true << "02"
+                                                    << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*' and nrsure=02"
+                                                    << QStringList{"Allah"};
+    // A surah selector that does not hold a surah number builds no query.
+    QTest::newRow("surah name instead of number") << "Allah" << true << "Fatiha" << "" << QStringList{};
+    QTest::newRow("injection through the surah box") << "Allah" << true << "1 or 1=1" << "" << QStringList{};
+    QTest::newRow("surah 115") << "Allah" << true << "115" << "" << QStringList{};
+    QTest::newRow("surah 0") << "Allah" << true << "0" << "" << QStringList{};
+    QTest::newRow("empty surah") << "Allah" << true << "" << "" << QStringList{};
+}
+
+void TestVerseQuery::query()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, restrict);
+    QFETCH(QString, surah);
+    QFETCH(QString, sql);
+    QFETCH(QStringList, words);
+    FjalKerkim list;
+    QString strSQL = QStringLiteral("old");
+    const VerseQuery q = buildVerseQuery(text, restrict, surah, list, &strSQL);
+    QCOMPARE(q.ok, !sql.isEmpty());
+    QCOMPARE(q.sql, sql);
+    if (!q.ok) {
+        // Nothing changes when no query can be built.
+        QCOMPARE(strSQL, QStringLiteral("old"));
+        return;
+    }
+    QCOMPARE(list.Count(), words.size());
+    for (int i = 0; i < words.size(); ++i)
+        QCOMPARE(list.Item(i + 1)->Text(), words.at(i));
+    // strSQL ends up built from the words as typed, without the surah restriction.
+    QVERIFY(!strSQL.contains(QStringLiteral("nrsure")));
+}
+
+void TestVerseQuery::summary_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("restrict");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("none") << 0 << false << "Nije prona|en neki ajet koji sadr`i izraz Musa&Harun";
+    QTest::newRow("none in surah") << 0 << true << "U suri Taha se ne pominje izraz Musa&Harun";
+    QTest::newRow("one") << 1 << false << "Prona|en je samo jedan ajet u kojem se spominje izraz Musa&Harun:";
+    QTest::newRow("one in surah, no colon")
+        << 1 << true << "U suri Taha prona|en je samo jedan ajet u kojem se spominje izraz Musa&Harun";
+    QTest::newRow("many") << 1885 << false << "Ukupno je prona|eno 1885 ajeta u kojima se spominje izraz Musa&Harun:";
+    QTest::newRow("two in surah")
+        << 2 << true << "Ukupno je prona|eno 2 ajeta u suri Taha u kojima se spominje izraz Musa&Harun:";
+}
+
+void TestVerseQuery::summary()
+{
+    QFETCH(int, count);
+    QFETCH(bool, restrict);
+    QTEST(summaryLine(count, QStringLiteral("Musa&Harun"), restrict, QStringLiteral("Taha")), "expected");
+}
+
+void TestVerseQuery::listing()
+{
+    const QString lines = ayahLine(QStringLiteral("2"), QStringLiteral("255"), QStringLiteral("Allah"));
+    QCOMPARE(lines, QStringLiteral("2:255.\tAllah\r\n"));
+    const QString text = listingText(QStringLiteral("S"), lines);
+    QCOMPARE(text, QStringLiteral("\r\nS\r\n* * * * * * * * * * * * * * * * * * *\r\n\r\n2:255.\tAllah\r\n"));
+    QCOMPARE(QStringLiteral("* * * * * * * * * * * * * * * * * * *").count(QLatin1Char('*')), 19);
+    QCOMPARE(waitingText(), QStringLiteral("Ustrpite se...\r\n...tra`enje je u toku..."));
+}
+
+void TestVerseQuery::backward_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("nearest before caret") << "abc Allah x Allah y" << 19 << "allah" << 12;
+    QTest::newRow("one before the caret is not found") << "xAllah" << 2 << "a" << -1;
+    QTest::newRow("match starting at caret-1 skipped") << "ab" << 2 << "b" << -1;
+    QTest::newRow("match may end after the caret") << "Allah" << 3 << "allah" << 0;
+    QTest::newRow("case ignored both ways") << "ČOVJEK čovjek" << 8 << "čOVJEK" << 0;
+    QTest::newRow("absent") << "abc" << 3 << "z" << -1;
+    QTest::newRow("caret beyond the text") << "abcabc" << 100 << "abc" << 3;
+}
+
+void TestVerseQuery::backward()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(QString, what);
+    QTEST(scanBackward(text, caret, what), "expected");
+}
+
+QTEST_APPLESS_MAIN(TestVerseQuery)
+#include "tst_versequery.moc"
