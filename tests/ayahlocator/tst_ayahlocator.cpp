@@ -1,0 +1,398 @@
+// Locating, selecting and colouring on a text view that holds a small text of the same
+// paragraph form as the whole text: headings without a tab, ayah paragraphs that start with
+// their marker, every paragraph ended by CR LF.
+#include "textview/widgets/AyahLocator.h"
+#include "textview/widgets/RichTextView.h"
+#include "textview/widgets/TextCommands.h"
+
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+#include <QtTest/QtTest>
+#include <memory>
+
+using namespace velmora;
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+// A text in the form of the whole text: a title, surah headings, ayah paragraphs in ascending
+// order; surahs 2, 12 and 22 each have an ayah 5, so the marker 2:5. occurs inside 12:5. and 22:5.
+QString sampleText()
+{
+    QString t;
+    t += QStringLiteral("KUR'AN") + CRLF;
+    t += QStringLiteral("SURA FATIHA") + CRLF;
+    t += QStringLiteral("1:1.\tU ime Allaha, Milostivog, Samilosnog!") + CRLF;
+    t += QStringLiteral("1:2.\tHvala Allahu, Gospodaru svjetova,") + CRLF;
+    t += QStringLiteral("SURA BEKARA") + CRLF;
+    for (int a = 1; a <= 7; ++a)
+        t += QStringLiteral("2:%1.\tAjet %1 druge sure; ALLAH zna, allahu ekber.").arg(a) + CRLF;
+    t += QStringLiteral("2:255.\tAllah je, nema boga osim Njega, Zivi i Vjecni!") + CRLF;
+    t += QStringLiteral("SURA JUSUF") + CRLF;
+    for (int a = 4; a <= 6; ++a)
+        t += QStringLiteral("12:%1.\tJusufov ajet %1.").arg(a) + CRLF;
+    t += QStringLiteral("SURA HADZ") + CRLF;
+    for (int a = 4; a <= 6; ++a)
+        t += QStringLiteral("22:%1.\tAjet %1 o hadzu, Allahov poziv.").arg(a) + CRLF;
+    t += QStringLiteral("114:6.\tod dzina i od ljudi.") + CRLF;
+    return t;
+}
+
+// A verse search listing: an empty line, the summary, the stars, an empty line, ayah lines.
+QString sampleListing()
+{
+    return CRLF + QStringLiteral("Ukupno je prona|eno 3 ajeta u kojima se spominje izraz Allah:") + CRLF +
+           QStringLiteral("* * * * * * * * * * * * * * * * * * *") + CRLF + CRLF +
+           QStringLiteral("2:255.\tAllah je, nema boga osim Njega") + CRLF +
+           QStringLiteral("12:5.\tAllah zna") + CRLF + QStringLiteral("22:5.\tAllahov poziv") + CRLF;
+}
+
+// Start of the paragraph that begins with `marker` (tab included) in `text`.
+int paragraphOf(const QString &text, const QString &marker)
+{
+    int at = 0;
+    while ((at = text.indexOf(marker, at)) >= 0) {
+        if (at == 0 || text.at(at - 1) == QLatin1Char('\n'))
+            return at;
+        ++at;
+    }
+    return -1;
+}
+
+QString paragraphText(const QString &text, int start)
+{
+    const int end = text.indexOf(QLatin1Char('\r'), start);
+    return text.mid(start, (end < 0 ? text.size() : end) - start);
+}
+
+struct Span {
+    int from;
+    int to;
+};
+
+// Spans as text, so that a failed comparison shows them.
+QString str(const QList<Span> &spans)
+{
+    QString s;
+    for (const Span &sp : spans)
+        s += QStringLiteral("[%1,%2) ").arg(sp.from).arg(sp.to);
+    return s;
+}
+
+// Red runs of the view, in view positions (CR LF counted), neighbouring runs joined.
+QList<Span> redSpans(RichTextView *view)
+{
+    QList<Span> spans;
+    for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.charFormat().foreground().color() != QColor(255, 0, 0))
+                continue;
+            const int from = view->fromDocumentPosition(f.position());
+            const int to = view->fromDocumentPosition(f.position() + f.length());
+            if (!spans.isEmpty() && spans.last().to == from)
+                spans.last().to = to;
+            else
+                spans.append({from, to});
+        }
+    }
+    return spans;
+}
+
+// Occurrences of `word` in the view's text, letter case ignored, each search going on from
+// the end of the previous occurrence.
+QList<Span> occurrences(const QString &text, const QString &word)
+{
+    QList<Span> spans;
+    for (int at = text.indexOf(word, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(word, at + word.size(), Qt::CaseInsensitive)) {
+        if (!spans.isEmpty() && spans.last().to == at)
+            spans.last().to = at + word.size();
+        else
+            spans.append({at, int(at + word.size())});
+    }
+    return spans;
+}
+
+} // namespace
+
+class TestAyahLocator : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void kerkojeSelectsAyah_data();
+    void kerkojeSelectsAyah();
+    void kerkojeMissingMarkerSelectsFirstParagraph_data();
+    void kerkojeMissingMarkerSelectsFirstParagraph();
+    void kerkojeInListing();
+
+    void selectAyahAtCaret_data();
+    void selectAyahAtCaret();
+    void selectInHeading();
+    void selectInFirstParagraph();
+    void selectInListing();
+
+    void colourWord_data();
+    void colourWord();
+    void colourAbsentWord();
+    void colourEmptyWord();
+    void colourYieldsOncePerOccurrence();
+    void colourStopsWhenTextReplaced();
+    void colourSurvivesViewDeletion();
+    void colourNestedRunOwnsView();
+    void colourGoesOnAfterFontChange();
+
+private:
+    std::unique_ptr<RichTextView> m_view;
+};
+
+void TestAyahLocator::init()
+{
+    m_view = std::make_unique<RichTextView>();
+    m_view->resize(500, 300);
+    m_view->setText(sampleText());
+    m_view->show();
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+}
+
+void TestAyahLocator::cleanup()
+{
+    m_view.reset();
+}
+
+void TestAyahLocator::kerkojeSelectsAyah_data()
+{
+    QTest::addColumn<QString>("surah");
+    QTest::addColumn<QString>("ayah");
+    QTest::newRow("1:1") << QStringLiteral("1") << QStringLiteral("1");
+    QTest::newRow("2:5 not 12:5 or 22:5") << QStringLiteral("2") << QStringLiteral("5");
+    QTest::newRow("12:5") << QStringLiteral("12") << QStringLiteral("5");
+    QTest::newRow("22:5") << QStringLiteral("22") << QStringLiteral("5");
+    QTest::newRow("2:255") << QStringLiteral("2") << QStringLiteral("255");
+    QTest::newRow("last ayah 114:6") << QStringLiteral("114") << QStringLiteral("6");
+}
+
+void TestAyahLocator::kerkojeSelectsAyah()
+{
+    QFETCH(QString, surah);
+    QFETCH(QString, ayah);
+    m_view->setSelStart(40);
+    kerkoje(m_view.get(), surah, ayah);
+    const QString text = m_view->text();
+    const int start = paragraphOf(text, surah + QLatin1Char(':') + ayah + QStringLiteral(".\t"));
+    QVERIFY(start > 0);
+    QCOMPARE(m_view->selStart(), start);
+    QCOMPARE(m_view->selText(), paragraphText(text, start));
+    QVERIFY(m_view->hasFocus());
+    QVERIFY(m_view->viewport()->rect().intersects(m_view->cursorRect()));
+}
+
+void TestAyahLocator::kerkojeMissingMarkerSelectsFirstParagraph_data()
+{
+    QTest::addColumn<QString>("surah");
+    QTest::addColumn<QString>("ayah");
+    QTest::newRow("beyond the surah's end") << QStringLiteral("1") << QStringLiteral("8");
+    QTest::newRow("leading zero") << QStringLiteral("02") << QStringLiteral("1");
+    QTest::newRow("empty ayah") << QStringLiteral("2") << QString();
+}
+
+void TestAyahLocator::kerkojeMissingMarkerSelectsFirstParagraph()
+{
+    QFETCH(QString, surah);
+    QFETCH(QString, ayah);
+    kerkoje(m_view.get(), surah, ayah);
+    QCOMPARE(m_view->selStart(), 0);
+    QCOMPARE(m_view->selText(), QStringLiteral("KUR'AN"));
+    QVERIFY(m_view->hasFocus());
+}
+
+void TestAyahLocator::kerkojeInListing()
+{
+    m_view->setText(sampleListing());
+    kerkoje(m_view.get(), QStringLiteral("12"), QStringLiteral("5"));
+    QCOMPARE(m_view->selText(), QStringLiteral("12:5.\tAllah zna"));
+    // Not in the listing: the first paragraph, which is empty here.
+    kerkoje(m_view.get(), QStringLiteral("2"), QStringLiteral("5"));
+    QCOMPARE(m_view->selStart(), 0);
+    QCOMPARE(m_view->selText(), QString());
+}
+
+void TestAyahLocator::selectAyahAtCaret_data()
+{
+    QTest::addColumn<QString>("marker");
+    QTest::addColumn<int>("offset"); // caret offset inside the paragraph; -1: before its end
+    for (const char *m : {"1:1.", "2:5.", "12:5.", "2:255.", "114:6."}) {
+        const QString marker = QLatin1String(m);
+        QTest::addRow("%s on the marker", m) << marker << 0;
+        QTest::addRow("%s inside the marker", m) << marker << 2;
+        QTest::addRow("%s on the tab", m) << marker << int(marker.size());
+        QTest::addRow("%s mid-text", m) << marker << int(marker.size()) + 5;
+        QTest::addRow("%s before the paragraph end", m) << marker << -1;
+    }
+}
+
+void TestAyahLocator::selectAyahAtCaret()
+{
+    QFETCH(QString, marker);
+    QFETCH(int, offset);
+    const QString text = m_view->text();
+    const int start = paragraphOf(text, marker + QLatin1Char('\t'));
+    QVERIFY(start >= 0);
+    const QString paragraph = paragraphText(text, start);
+    m_view->setSelStart(offset < 0 ? start + int(paragraph.size()) : start + offset);
+
+    const QString m = velmora::selectAyahAtCaret(m_view.get());
+    QCOMPARE(m, marker);
+    QCOMPARE(m_view->selStart(), start);
+    QCOMPARE(m_view->selText(), paragraph);
+}
+
+void TestAyahLocator::selectInHeading()
+{
+    // A heading has no tab: the selection runs from the heading's first character through the
+    // next tab in the text and on to the end of the paragraph that holds that tab.
+    const QString text = m_view->text();
+    const int heading = text.indexOf(QStringLiteral("SURA JUSUF"));
+    m_view->setSelStart(heading + 4);
+    const QString m = velmora::selectAyahAtCaret(m_view.get());
+    QCOMPARE(m, QStringLiteral("SURA JUSUF\r\n12:4."));
+    QCOMPARE(m_view->selStart(), heading);
+    QCOMPARE(m_view->selText(), QStringLiteral("SURA JUSUF\r\n12:4.\tJusufov ajet 4."));
+}
+
+void TestAyahLocator::selectInFirstParagraph()
+{
+    // No paragraph end before the caret: the start is 0 plus 2, the third character.
+    m_view->setSelStart(4);
+    const QString m = velmora::selectAyahAtCaret(m_view.get());
+    QCOMPARE(m, QStringLiteral("R'AN\r\nSURA FATIHA\r\n1:1."));
+    QCOMPARE(m_view->selStart(), 2);
+    QVERIFY(m_view->selText().endsWith(QStringLiteral("1:1.\tU ime Allaha, Milostivog, Samilosnog!")));
+}
+
+void TestAyahLocator::selectInListing()
+{
+    m_view->setText(sampleListing());
+    const QString text = m_view->text();
+    const int start = paragraphOf(text, QStringLiteral("22:5.\t"));
+    m_view->setSelStart(start + 9);
+    QCOMPARE(velmora::selectAyahAtCaret(m_view.get()), QStringLiteral("22:5."));
+    QCOMPARE(m_view->selText(), QStringLiteral("22:5.\tAllahov poziv"));
+}
+
+void TestAyahLocator::colourWord_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::newRow("allah in small letters") << QStringLiteral("allah");
+    QTest::newRow("ALLAH") << QStringLiteral("ALLAH");
+    QTest::newRow("inside words") << QStringLiteral("jet");
+    QTest::newRow("two words") << QStringLiteral("nema boga");
+}
+
+void TestAyahLocator::colourWord()
+{
+    QFETCH(QString, word);
+    const QString text = m_view->text();
+    const QList<Span> expected = occurrences(text, word);
+    QVERIFY(expected.size() >= 2);
+    m_view->setSelStart(50);
+    SkuqjeFjalesh(m_view.get(), word);
+    QCOMPARE(str(redSpans(m_view.get())), str(expected));
+    QCOMPARE(m_view->selStart(), 0);
+    QCOMPARE(m_view->selText(), QString());
+    QVERIFY(m_view->hasFocus());
+    // The text itself is unchanged.
+    QCOMPARE(m_view->text(), text);
+}
+
+void TestAyahLocator::colourAbsentWord()
+{
+    m_view->setSelStart(30);
+    SkuqjeFjalesh(m_view.get(), QStringLiteral("Musa"));
+    QVERIFY(redSpans(m_view.get()).isEmpty());
+    QCOMPARE(m_view->selStart(), 0);
+    QVERIFY(m_view->hasFocus());
+}
+
+void TestAyahLocator::colourEmptyWord()
+{
+    m_view->setSelStart(30);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    ticker.start(0);
+    SkuqjeFjalesh(m_view.get(), QString());
+    ticker.stop();
+    QVERIFY(redSpans(m_view.get()).isEmpty());
+    QCOMPARE(m_view->selStart(), 30);
+    QCOMPARE(ticks, 0);
+}
+
+void TestAyahLocator::colourYieldsOncePerOccurrence()
+{
+    const int n = int(occurrences(m_view->text(), QStringLiteral("allah")).size());
+    QVERIFY(n > 5);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    ticker.start(0);
+    SkuqjeFjalesh(m_view.get(), QStringLiteral("allah"));
+    ticker.stop();
+    // A zero timer fires once per pass of the event loop.
+    QVERIFY2(ticks >= n - 1, qPrintable(QStringLiteral("%1 passes for %2 occurrences").arg(ticks).arg(n)));
+    QVERIFY2(ticks <= 2 * n, qPrintable(QStringLiteral("%1 passes for %2 occurrences").arg(ticks).arg(n)));
+}
+
+void TestAyahLocator::colourStopsWhenTextReplaced()
+{
+    // The whole text comes back while the words are coloured: the new text is left alone.
+    const QString replacement = QStringLiteral("Allah Allah Allah") + CRLF + QStringLiteral("allah") + CRLF;
+    QTimer::singleShot(0, m_view.get(), [this, replacement] { m_view->setText(replacement); });
+    SkuqjeFjalesh(m_view.get(), QStringLiteral("allah"));
+    QCOMPARE(m_view->text(), replacement);
+    QVERIFY(redSpans(m_view.get()).isEmpty());
+}
+
+void TestAyahLocator::colourSurvivesViewDeletion()
+{
+    QPointer<RichTextView> view(m_view.get());
+    QTimer::singleShot(0, this, [this] { m_view.reset(); });
+    SkuqjeFjalesh(view, QStringLiteral("allah"));
+    QVERIFY(view.isNull());
+}
+
+void TestAyahLocator::colourNestedRunOwnsView()
+{
+    // A new search arrives during the yields: its listing and its colouring win.
+    bool nestedDone = false;
+    QTimer::singleShot(0, m_view.get(), [this, &nestedDone] {
+        m_view->setText(sampleListing());
+        SkuqjeFjalesh(m_view.get(), QStringLiteral("zna"));
+        nestedDone = true;
+    });
+    SkuqjeFjalesh(m_view.get(), QStringLiteral("allah"));
+    QVERIFY(nestedDone);
+    QCOMPARE(m_view->text(), sampleListing());
+    QCOMPARE(str(redSpans(m_view.get())), str(occurrences(sampleListing(), QStringLiteral("zna"))));
+}
+
+void TestAyahLocator::colourGoesOnAfterFontChange()
+{
+    // A new font size picked during the yields changes formats only: every occurrence still
+    // ends up red, in the new size.
+    QTimer::singleShot(0, m_view.get(), [this] { applyFontSize(m_view.get(), QStringLiteral("14")); });
+    SkuqjeFjalesh(m_view.get(), QStringLiteral("allah"));
+    QCOMPARE(str(redSpans(m_view.get())), str(occurrences(m_view->text(), QStringLiteral("allah"))));
+    QTextCursor last(m_view->document());
+    last.movePosition(QTextCursor::End);
+    QCOMPARE(last.charFormat().fontPointSize(), 14.0);
+}
+
+QTEST_MAIN(TestAyahLocator)
+#include "tst_ayahlocator.moc"
