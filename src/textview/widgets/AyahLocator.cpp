@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -38,6 +39,13 @@ qulonglong startColourRun(QObject *view)
     return run;
 }
 
+// Whether the view position `pos` is the first character of a paragraph.
+bool startsParagraph(const RichTextView *view, int pos)
+{
+    const int docPos = view->toDocumentPosition(pos);
+    return view->document()->findBlock(docPos).position() == docPos;
+}
+
 struct Occurrence {
     int from;
     int to;
@@ -50,7 +58,16 @@ void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahTe
         return;
     view->setSelStart(0);
     // Found: the marker is selected. Not found: the caret is still at 0, nothing selected.
-    view->find(buildMarker(surahText, ayahText), 0);
+    // Only a marker that starts a paragraph counts: in a listing that lacks ayah 2:5 the text
+    // 2:5. still occurs inside the marker of 12:5, and that line must not pass for ayah 2:5.
+    const QString marker = buildMarker(surahText, ayahText);
+    int from = 0;
+    for (int at = view->find(marker, from); at >= 0; at = view->find(marker, from)) {
+        if (startsParagraph(view, at))
+            break;
+        from = at + 1;
+        view->setSelStart(0);
+    }
     view->span(kParagraphEnd, true, true);
     view->takeFocus();
 }
