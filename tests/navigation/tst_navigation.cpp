@@ -90,6 +90,7 @@ private:
     void pickText(QComboBox *c, const QString &text);
     void typeAndEnter(QComboBox *c, const QString &text);
     void closePopups();
+    void reactivate();
     void verifySelectors(const SurahRow &row, const QString &ayah);
     void verifyAyahSelected(const QString &s, const QString &a);
 
@@ -136,6 +137,17 @@ void TestNavigation::closePopups()
     while (QWidget *popup = QApplication::activePopupWidget())
         popup->close();
     QCoreApplication::processEvents();
+    reactivate();
+}
+
+// The offscreen platform does not hand the activation back to the main window when a list
+// closes, as a desktop does; the tests do it.
+void TestNavigation::reactivate()
+{
+    if (m_window && !m_window->isActiveWindow()) {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
 }
 
 void TestNavigation::pickRow(QComboBox *c, int row)
@@ -150,6 +162,7 @@ void TestNavigation::pickRow(QComboBox *c, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     QVERIFY(test::waitUntil([c] { return !c->view()->isVisible(); }, 2000));
     QCoreApplication::processEvents();
+    reactivate();
 }
 
 void TestNavigation::pickText(QComboBox *c, const QString &text)
@@ -177,6 +190,7 @@ void TestNavigation::typeAndEnter(QComboBox *c, const QString &text)
     QCOMPARE(c->currentText(), text);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCoreApplication::processEvents();
+    reactivate();
 }
 
 void TestNavigation::verifySelectors(const SurahRow &row, const QString &ayah)
