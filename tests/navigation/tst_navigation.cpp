@@ -144,7 +144,8 @@ void TestNavigation::closePopups()
 // closes, as a desktop does; the tests do it.
 void TestNavigation::reactivate()
 {
-    if (m_window && !m_window->isActiveWindow()) {
+    QCoreApplication::processEvents();
+    if (m_window && QGuiApplication::focusWindow() != m_window->windowHandle()) {
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
     }

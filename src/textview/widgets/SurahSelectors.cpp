@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace velmora {
 
@@ -365,11 +366,17 @@ bool SurahSelectors::eventFilter(QObject *watched, QEvent *event)
         // is not the selector receiving the focus.
         if (combo && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             QPointer<QComboBox> guard(combo);
+            // Reached by the keyboard or from code, the field's text is selected, so that
+            // typing replaces it; a mouse click keeps the caret where it was clicked.
+            const bool selectText = reason != Qt::MouseFocusReason;
             QMetaObject::invokeMethod(
                 this,
-                [guard] {
-                    if (guard && guard->hasFocus() && !guard->view()->isVisible())
-                        dropDown(guard);
+                [guard, selectText] {
+                    if (!guard || !guard->hasFocus() || guard->view()->isVisible())
+                        return;
+                    if (selectText && guard->lineEdit())
+                        guard->lineEdit()->selectAll();
+                    dropDown(guard);
                 },
                 Qt::QueuedConnection);
         }
