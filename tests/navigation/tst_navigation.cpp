@@ -147,7 +147,8 @@ void TestNavigation::reactivate()
     QCoreApplication::processEvents();
     if (m_window && QGuiApplication::focusWindow() != m_window->windowHandle()) {
         m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QVERIFY(test::waitUntil([this] { return QGuiApplication::focusWindow() == m_window->windowHandle(); },
+                                2000));
     }
 }
 
@@ -178,6 +179,9 @@ void TestNavigation::pickText(QComboBox *c, const QString &text)
 void TestNavigation::typeAndEnter(QComboBox *c, const QString &text)
 {
     closePopups();
+    // The focus comes from elsewhere, as with Tab.
+    view()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
     c->setFocus(Qt::TabFocusReason);
     QVERIFY(test::waitUntil([c] { return c->view()->isVisible(); }, 2000));
     if (text.isEmpty()) {
@@ -547,9 +551,11 @@ void TestNavigation::selectAyahAtCaret_data()
     QTest::addColumn<int>("offset"); // caret offset in the paragraph; -1 just before its end
     for (const auto &[s, a] :
          {std::pair{"1", "1"}, std::pair{"2", "255"}, std::pair{"12", "5"}, std::pair{"114", "6"}}) {
-        QTest::addRow("%s:%s on the marker", s, a) << QLatin1String(s) << QLatin1String(a) << 0;
-        QTest::addRow("%s:%s mid-text", s, a) << QLatin1String(s) << QLatin1String(a) << 12;
-        QTest::addRow("%s:%s before the end", s, a) << QLatin1String(s) << QLatin1String(a) << -1;
+        const QString surah = QLatin1String(s);
+        const QString ayah = QLatin1String(a);
+        QTest::addRow("%s:%s on the marker", s, a) << surah << ayah << 0;
+        QTest::addRow("%s:%s mid-text", s, a) << surah << ayah << 12;
+        QTest::addRow("%s:%s before the end", s, a) << surah << ayah << -1;
     }
 }
 

@@ -374,9 +374,9 @@ bool SurahSelectors::eventFilter(QObject *watched, QEvent *event)
                 [guard, selectText] {
                     if (!guard || !guard->hasFocus() || guard->view()->isVisible())
                         return;
+                    dropDown(guard);
                     if (selectText && guard->lineEdit())
                         guard->lineEdit()->selectAll();
-                    dropDown(guard);
                 },
                 Qt::QueuedConnection);
         }
