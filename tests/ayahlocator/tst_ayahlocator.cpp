@@ -139,6 +139,8 @@ private slots:
 
     void colourWord_data();
     void colourWord();
+    void colourMatchesTheDocumentsFind_data();
+    void colourMatchesTheDocumentsFind();
     void colourAbsentWord();
     void colourEmptyWord();
     void colourYieldsOncePerOccurrence();
@@ -315,6 +317,35 @@ void TestAyahLocator::colourWord()
     QVERIFY(m_view->hasFocus());
     // The text itself is unchanged.
     QCOMPARE(m_view->text(), text);
+}
+
+void TestAyahLocator::colourMatchesTheDocumentsFind_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::newRow("allah") << QStringLiteral("allah");
+    QTest::newRow("blank matches a no-break space") << QStringLiteral("nema boga");
+    QTest::newRow("repeated letters") << QStringLiteral("aa");
+    QTest::newRow("marker text") << QStringLiteral("2:5.");
+}
+
+void TestAyahLocator::colourMatchesTheDocumentsFind()
+{
+    // The occurrences are those that the view's find reaches one after the other.
+    QFETCH(QString, word);
+    m_view->setText(sampleText() + QStringLiteral("2:256.\tNema\u00A0boga, nema boga; aaaaa Aa") + CRLF);
+    QList<Span> expected;
+    QTextDocument *doc = m_view->document();
+    for (QTextCursor hit = doc->find(word, 0); !hit.isNull(); hit = doc->find(word, hit.selectionEnd())) {
+        const int from = m_view->fromDocumentPosition(hit.selectionStart());
+        const int to = m_view->fromDocumentPosition(hit.selectionEnd());
+        if (!expected.isEmpty() && expected.last().to == from)
+            expected.last().to = to;
+        else
+            expected.append({from, to});
+    }
+    QVERIFY(!expected.isEmpty());
+    SkuqjeFjalesh(m_view.get(), word);
+    QCOMPARE(str(redSpans(m_view.get())), str(expected));
 }
 
 void TestAyahLocator::colourAbsentWord()

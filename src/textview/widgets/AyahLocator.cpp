@@ -50,6 +50,24 @@ struct Occurrence {
     int from;
     int to;
 };
+// Every occurrence of `word`, found one after the other from the end of the previous one,
+// with the matching of the view's find: letter case ignored, inside words too, within one
+// paragraph, a no-break space matching a blank. Each paragraph's text is read once, however
+// many occurrences it holds.
+QList<Occurrence> findOccurrences(const QTextDocument *doc, const QString &word)
+{
+    QList<Occurrence> found;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QString text = block.text();
+        text.replace(QChar::Nbsp, QLatin1Char(' '));
+        const int base = block.position();
+        for (qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive); at >= 0;
+             at = text.indexOf(word, at + word.size(), Qt::CaseInsensitive))
+            found.append({base + int(at), base + int(at + word.size())});
+    }
+    return found;
+}
+
 } // namespace
 
 void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahText)
@@ -111,14 +129,7 @@ void SkuqjeFjalesh(RichTextView *view, const QString &word)
         return guard && doc && guard->document() == doc && !textChanged && colourRun(guard) == run;
     };
 
-    // The occurrences, found one after the other from the end of the previous one, with the
-    // matching of the view's find (letter case ignored, inside words too).
-    QList<Occurrence> found;
-    for (QTextCursor hit = doc->find(word, 0); !hit.isNull(); hit = doc->find(word, hit.selectionEnd())) {
-        if (hit.selectionEnd() <= hit.selectionStart())
-            break;
-        found.append({hit.selectionStart(), hit.selectionEnd()});
-    }
+    const QList<Occurrence> found = findOccurrences(doc, word);
 
     QTextCharFormat red;
     red.setForeground(QColor(255, 0, 0));
