@@ -18,11 +18,6 @@ namespace {
 const QString kParagraphEnd = QStringLiteral("\r");
 const QString kTab = QStringLiteral("\t");
 
-// Occurrences coloured per edit block. Each block of changes makes the view lay out the
-// paragraphs between its first and its last occurrence once; a few hundred occurrences per
-// block keep that to one pass over the text in all and keep every pause short.
-constexpr qsizetype kOccurrencesPerEdit = 256;
-
 // Every colouring run of a view gets the next number; a run that finds a newer number on its
 // view after a yield leaves the view to the newer run.
 const char *const kColourRunProperty = "velmoraColourRun";
@@ -131,26 +126,29 @@ void SkuqjeFjalesh(RichTextView *view, const QString &word)
 
     const QList<Occurrence> found = findOccurrences(doc, word);
 
-    QTextCharFormat red;
-    red.setForeground(QColor(255, 0, 0));
-    for (qsizetype first = 0; first < found.size(); first += kOccurrencesPerEdit) {
-        const qsizetype last = std::min(first + kOccurrencesPerEdit, found.size());
+    // All occurrences change colour in one edit block: the view then lays the changed
+    // paragraphs out once, instead of once per occurrence (thousands of layout passes over the
+    // whole text for a frequent word).
+    if (!found.isEmpty()) {
+        QTextCharFormat red;
+        red.setForeground(QColor(255, 0, 0));
         ownEdit = true;
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
-        for (qsizetype i = first; i < last; ++i) {
-            cursor.setPosition(found.at(i).from);
-            cursor.setPosition(found.at(i).to, QTextCursor::KeepAnchor);
+        for (const Occurrence &o : found) {
+            cursor.setPosition(o.from);
+            cursor.setPosition(o.to, QTextCursor::KeepAnchor);
             cursor.mergeCharFormat(red);
         }
         cursor.endEditBlock();
         ownEdit = false;
-        // One yield per occurrence, so the window repaints and the reader's actions run.
-        for (qsizetype i = first; i < last; ++i) {
-            QCoreApplication::processEvents();
-            if (!stillOurs())
-                return;
-        }
+    }
+    // One yield per occurrence, so that the window repaints and the reader's actions run in
+    // between, as a colouring that walks the text one occurrence at a time allows.
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        QCoreApplication::processEvents();
+        if (!stillOurs())
+            return;
     }
 
     view->setSelStart(0);
