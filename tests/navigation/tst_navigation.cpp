@@ -74,6 +74,7 @@ private slots:
     void unknownNameFallsBack();
     void typingAloneDoesNothing();
     void focusDropsListDown();
+    void enterInDroppedList();
     void tabAwayFromExitDropsSurahList();
     void activationAfterAnotherWindowResets();
     void activationFromAnotherApplicationResetsNothing();
@@ -500,6 +501,36 @@ void TestNavigation::focusDropsListDown()
         QVERIFY2(!c->view()->isVisible(), name);
         QCOMPARE(QApplication::focusWidget(), c);
     }
+}
+
+void TestNavigation::enterInDroppedList()
+{
+    pickText(combo("CmbNrSure"), QStringLiteral("2"));
+    QComboBox *ayahs = combo("CmbNrAjeti");
+    view()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+
+    // Enter at once: the entry the field shows, as Enter in the field would.
+    ayahs->setFocus(Qt::TabFocusReason);
+    QVERIFY(test::waitUntil([ayahs] { return ayahs->view()->isVisible(); }, 2000));
+    view()->setSelStart(0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(test::waitUntil([ayahs] { return !ayahs->view()->isVisible(); }, 2000));
+    reactivate();
+    verifyAyahSelected(QStringLiteral("2"), QStringLiteral("1"));
+
+    // Down twice, then Enter: the entry moved to is picked.
+    view()->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    ayahs->setFocus(Qt::TabFocusReason);
+    QVERIFY(test::waitUntil([ayahs] { return ayahs->view()->isVisible(); }, 2000));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(test::waitUntil([ayahs] { return !ayahs->view()->isVisible(); }, 2000));
+    reactivate();
+    QCOMPARE(ayahs->currentText(), QStringLiteral("3"));
+    verifyAyahSelected(QStringLiteral("2"), QStringLiteral("3"));
 }
 
 void TestNavigation::tabAwayFromExitDropsSurahList()
