@@ -62,12 +62,6 @@ int paragraphOf(const QString &text, const QString &marker)
     return -1;
 }
 
-QString paragraphText(const QString &text, int start)
-{
-    const int end = text.indexOf(QLatin1Char('\r'), start);
-    return text.mid(start, (end < 0 ? text.size() : end) - start);
-}
-
 struct Span {
     int from;
     int to;
@@ -125,14 +119,8 @@ private slots:
     void init();
     void cleanup();
 
-    void kerkojeSelectsAyah_data();
-    void kerkojeSelectsAyah();
-    void kerkojeMissingMarkerSelectsFirstParagraph_data();
-    void kerkojeMissingMarkerSelectsFirstParagraph();
     void kerkojeInListing();
 
-    void selectAyahAtCaret_data();
-    void selectAyahAtCaret();
     void selectInHeading();
     void selectInFirstParagraph();
     void selectInListing();
@@ -168,52 +156,6 @@ void TestAyahLocator::cleanup()
     m_view.reset();
 }
 
-void TestAyahLocator::kerkojeSelectsAyah_data()
-{
-    QTest::addColumn<QString>("surah");
-    QTest::addColumn<QString>("ayah");
-    QTest::newRow("1:1") << QStringLiteral("1") << QStringLiteral("1");
-    QTest::newRow("2:5 not 12:5 or 22:5") << QStringLiteral("2") << QStringLiteral("5");
-    QTest::newRow("12:5") << QStringLiteral("12") << QStringLiteral("5");
-    QTest::newRow("22:5") << QStringLiteral("22") << QStringLiteral("5");
-    QTest::newRow("2:255") << QStringLiteral("2") << QStringLiteral("255");
-    QTest::newRow("last ayah 114:6") << QStringLiteral("114") << QStringLiteral("6");
-}
-
-void TestAyahLocator::kerkojeSelectsAyah()
-{
-    QFETCH(QString, surah);
-    QFETCH(QString, ayah);
-    m_view->setSelStart(40);
-    kerkoje(m_view.get(), surah, ayah);
-    const QString text = m_view->text();
-    const int start = paragraphOf(text, surah + QLatin1Char(':') + ayah + QStringLiteral(".\t"));
-    QVERIFY(start > 0);
-    QCOMPARE(m_view->selStart(), start);
-    QCOMPARE(m_view->selText(), paragraphText(text, start));
-    QVERIFY(m_view->hasFocus());
-    QVERIFY(m_view->viewport()->rect().intersects(m_view->cursorRect()));
-}
-
-void TestAyahLocator::kerkojeMissingMarkerSelectsFirstParagraph_data()
-{
-    QTest::addColumn<QString>("surah");
-    QTest::addColumn<QString>("ayah");
-    QTest::newRow("beyond the surah's end") << QStringLiteral("1") << QStringLiteral("8");
-    QTest::newRow("leading zero") << QStringLiteral("02") << QStringLiteral("1");
-    QTest::newRow("empty ayah") << QStringLiteral("2") << QString();
-}
-
-void TestAyahLocator::kerkojeMissingMarkerSelectsFirstParagraph()
-{
-    QFETCH(QString, surah);
-    QFETCH(QString, ayah);
-    kerkoje(m_view.get(), surah, ayah);
-    QCOMPARE(m_view->selStart(), 0);
-    QCOMPARE(m_view->selText(), QStringLiteral("KUR'AN"));
-    QVERIFY(m_view->hasFocus());
-}
-
 void TestAyahLocator::kerkojeInListing()
 {
     m_view->setText(sampleListing());
@@ -229,36 +171,6 @@ void TestAyahLocator::kerkojeInListing()
     m_view->setText(sampleListing() + QStringLiteral("2:5.\tDruga sura") + CRLF);
     kerkoje(m_view.get(), QStringLiteral("2"), QStringLiteral("5"));
     QCOMPARE(m_view->selText(), QStringLiteral("2:5.\tDruga sura"));
-}
-
-void TestAyahLocator::selectAyahAtCaret_data()
-{
-    QTest::addColumn<QString>("marker");
-    QTest::addColumn<int>("offset"); // caret offset inside the paragraph; -1: before its end
-    for (const char *m : {"1:1.", "2:5.", "12:5.", "2:255.", "114:6."}) {
-        const QString marker = QLatin1String(m);
-        QTest::addRow("%s on the marker", m) << marker << 0;
-        QTest::addRow("%s inside the marker", m) << marker << 2;
-        QTest::addRow("%s on the tab", m) << marker << int(marker.size());
-        QTest::addRow("%s mid-text", m) << marker << int(marker.size()) + 5;
-        QTest::addRow("%s before the paragraph end", m) << marker << -1;
-    }
-}
-
-void TestAyahLocator::selectAyahAtCaret()
-{
-    QFETCH(QString, marker);
-    QFETCH(int, offset);
-    const QString text = m_view->text();
-    const int start = paragraphOf(text, marker + QLatin1Char('\t'));
-    QVERIFY(start >= 0);
-    const QString paragraph = paragraphText(text, start);
-    m_view->setSelStart(offset < 0 ? start + int(paragraph.size()) : start + offset);
-
-    const QString m = velmora::selectAyahAtCaret(m_view.get());
-    QCOMPARE(m, marker);
-    QCOMPARE(m_view->selStart(), start);
-    QCOMPARE(m_view->selText(), paragraph);
 }
 
 void TestAyahLocator::selectInHeading()

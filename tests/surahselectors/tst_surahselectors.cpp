@@ -22,7 +22,6 @@ private slots:
     void init();
     void cleanup();
 
-    void refillAndResetFollowsSurahOne();
     void enterRunsTheEnterStepOnly();
     void focusDoesNotDropWhenSwitchedOff();
     void pickRunsLookupAndAfterChoice();
@@ -31,7 +30,6 @@ private slots:
     void failingTwiceStops();
     void nameBySeek_data();
     void nameBySeek();
-    void ayahChoiceKeepsTheList();
     void closedStoreEndsWithoutLoop();
 
 private:
@@ -86,26 +84,6 @@ std::unique_ptr<SurahSelectors> TestSurahSelectors::make(SurahSelectors::Options
                                               std::move(options));
     s->refillAndReset();
     return s;
-}
-
-void TestSurahSelectors::refillAndResetFollowsSurahOne()
-{
-    auto s = make({});
-    // A later surah becomes current, then the window is activated again.
-    m_nr->setEditText(QStringLiteral("2"));
-    s->CmbNrSure_Click();
-    QCOMPARE(m_ayah->count(), 286);
-    s->refillAndReset();
-    QCOMPARE(m_nr->currentText(), QStringLiteral("1"));
-    QCOMPARE(m_name->currentText(), QStringLiteral("Fatiha"));
-    QCOMPARE(m_count->currentText(), QStringLiteral("7"));
-    QCOMPARE(m_ayah->currentText(), QStringLiteral("1"));
-    QCOMPARE(m_ayah->count(), 7);
-    // Each list cleared first: nothing doubled.
-    s->refillAndReset();
-    QCOMPARE(m_nr->count(), 114);
-    QCOMPARE(m_name->count(), 114);
-    QCOMPARE(m_count->count(), 114);
 }
 
 void TestSurahSelectors::enterRunsTheEnterStepOnly()
@@ -250,18 +228,6 @@ void TestSurahSelectors::nameBySeek()
         QCOMPARE(m_ayah->count(), m_count->currentText().toInt());
         QCOMPARE(m_ayah->currentText(), QStringLiteral("1"));
     }
-}
-
-void TestSurahSelectors::ayahChoiceKeepsTheList()
-{
-    auto s = make({});
-    m_nr->setEditText(QStringLiteral("2"));
-    s->CmbNrSure_Click();
-    m_ayah->setEditText(QStringLiteral("300"));
-    s->CmbNrAjeti_Click();
-    QCOMPARE(m_ayah->currentText(), QStringLiteral("300"));
-    QCOMPARE(m_ayah->count(), 286);
-    QCOMPARE(m_nr->currentText(), QStringLiteral("2"));
 }
 
 void TestSurahSelectors::closedStoreEndsWithoutLoop()
