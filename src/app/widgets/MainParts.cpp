@@ -3,6 +3,7 @@
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "classification/widgets/TopicParts.h"
+#include "textview/widgets/NavigationParts.h"
 
 #include <QToolButton>
 
@@ -10,6 +11,10 @@ namespace velmora {
 
 void installMainParts(MainWindow &window)
 {
+    installSelectorPart(window);
+    installAyahSelectPart(window);
+    installTextCommandsPart(window);
+
     MainControls &c = window.controls();
 
     // The About window, modal; the main window's activation runs when it closes.
