@@ -2,6 +2,8 @@
 
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
+#include "search/widgets/FindPart.h"
+#include "search/widgets/VerseSearchPart.h"
 #include "textview/widgets/NavigationParts.h"
 
 #include <QToolButton>
@@ -15,6 +17,8 @@ void installMainParts(MainWindow &window)
     installTextCommandsPart(window);
 
     MainControls &c = window.controls();
+    new VerseSearchPart(c, &window);
+    new FindPart(c, &window);
 
     // The About window, modal; the main window's activation runs when it closes.
     QObject::connect(c.cmdRrethProg, &QToolButton::clicked, &window, [&window] {
