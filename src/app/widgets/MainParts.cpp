@@ -3,6 +3,8 @@
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "classification/widgets/TopicParts.h"
+#include "search/widgets/FindPart.h"
+#include "search/widgets/VerseSearchPart.h"
 #include "textview/widgets/NavigationParts.h"
 
 #include <QToolButton>
@@ -16,6 +18,8 @@ void installMainParts(MainWindow &window)
     installTextCommandsPart(window);
 
     MainControls &c = window.controls();
+    new VerseSearchPart(c, &window);
+    new FindPart(c, &window);
 
     // The About window, modal; the main window's activation runs when it closes.
     QObject::connect(c.cmdRrethProg, &QToolButton::clicked, &window, [&window] {
