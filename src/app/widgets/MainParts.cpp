@@ -2,6 +2,8 @@
 
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
+#include "recitation/widgets/RecitationWindow.h"
+#include "recitation/widgets/TextRecitationPart.h"
 
 #include <QToolButton>
 
@@ -16,6 +18,9 @@ void installMainParts(MainWindow &window)
         AboutWindow about(&window);
         window.execModal(&about);
     });
+
+    installRecitationWindowPart(window);
+    installTextRecitationPart(window);
 }
 
 } // namespace velmora
