@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+struct sqlite3;
+
 namespace velmora::data {
 
 struct DatabasePrivate;
@@ -30,7 +32,8 @@ public:
     std::optional<QString> field(int position) const;
     std::optional<QString> field(const QString &name) const;
     // Snapshot search: makes the first row meeting the Jet condition text current.
-    // Returns false when no row meets it (noMatch() is then true) or the text is rejected.
+    // Returns false when no row meets it (noMatch() is then true and there is no current
+    // record) or the text is rejected (errorString() says why; the position is kept).
     bool findFirst(const QString &condition);
     bool noMatch() const;
     // An independent copy, positioned on its first row; walking it leaves this one alone.
@@ -80,6 +83,9 @@ public:
     // Runs a query text of the Jet SQL dialect, or opens a table or saved query by name.
     Recordset openRecordset(const QString &queryText) const;
     TableRecordset openTable(const QString &tableName) const;
+    // The read-only SQLite connection behind the store (benchmarks compare on it); shared by
+    // every Database object open on the same file. Null when not open.
+    sqlite3 *nativeHandle() const;
 
 private:
     QSharedPointer<DatabasePrivate> d;

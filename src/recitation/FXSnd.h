@@ -29,7 +29,9 @@ public:
     qint32 position() const;
     qint32 startPosition() const;
     qint32 length() const;
-    QString status() const; // "playing", "paused", "stopped", or "" when nothing can play
+    // "playing", "paused", "stopped" (ended, stopped, or the file could not be played), or ""
+    // when the control holds no clip yet (at start and after the file is replaced).
+    QString status() const;
 
     double volume() const; // 0 .. 65535
     void setVolume(double volume);
@@ -41,6 +43,11 @@ public:
     // `ms` milliseconds (default 20), so that a caller waiting with
     // QEventLoop::WaitForMoreEvents polls it in time.
     void setWakeInterval(int ms);
+
+    // The audio output the clips go to, by its id (QAudioDevice::id()); empty (the default)
+    // means the system's default output at the time of each command 5.
+    void setOutputDevice(const QByteArray &id);
+    QByteArray outputDevice() const;
 
 signals:
     // Emitted on every wake while a clip plays, and when it ends.

@@ -61,6 +61,19 @@ QFrame *groupFrame(QWidget *parent, int index)
     return f;
 }
 
+} // namespace
+
+// An icon button of the window: control name, left edge, tooltip and icon.
+struct MainWindow::ButtonDef {
+    QToolButton **slot;
+    const char *name;
+    int left;
+    const char *tip;
+    const char *theme;
+    const char *file;
+};
+
+namespace {
 QLabel *arrayLabel(QWidget *parent, const char *name, int index, const QString &text)
 {
     auto *l = new QLabel(text, parent);
@@ -126,15 +139,7 @@ void MainWindow::buildControls()
 
 void MainWindow::buildIconRow()
 {
-    struct Spec {
-        QToolButton **slot;
-        const char *name;
-        int left;
-        const char *tip;
-        const char *theme;
-        const char *file;
-    };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {&m_c.cmdFund, "cmdFund", 90, "Kraj", "application-exit", "exit.svg"},
         {&m_c.cmdRrethProg, "cmdRrethProg", 450, "O programu...", "help-about", "about.svg"},
         {&m_c.cmdSipasSureve, "cmdSipasSureve", 810, "Klasifikacija po surama", "", "surahs.svg"},
@@ -143,18 +148,22 @@ void MainWindow::buildIconRow()
          "", "alphabet.svg"},
         {&m_c.cmdLeximAjet, "cmdLeximAjet", 1890, "Ucenje ajeta", "", "recite.svg"},
     };
-    for (const Spec &s : specs) {
-        auto *b = named<QToolButton>(this, s.name);
-        b->setToolTip(QLatin1String(s.tip));
-        b->setIcon(icon(s.theme, s.file));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::StrongFocus);
-        placeTwips(b, s.left, 60, 350, 375);
-        b->setIconSize(QSize(twips(300), twips(300)));
-        *s.slot = b;
-    }
+    for (const ButtonDef &s : buttons)
+        makeIconButton(this, s, 60, 350, 375);
     m_c.cmdFund->installEventFilter(this);
     connect(m_c.cmdFund, &QToolButton::clicked, this, &MainWindow::cmdFund_Click);
+}
+
+void MainWindow::makeIconButton(QWidget *parent, const ButtonDef &def, int top, int width, int height)
+{
+    auto *b = named<QToolButton>(parent, def.name);
+    b->setToolTip(QLatin1String(def.tip));
+    b->setIcon(icon(def.theme, def.file));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::StrongFocus);
+    placeTwips(b, def.left, top, width, height);
+    b->setIconSize(QSize(twips(300), twips(300)));
+    *def.slot = b;
 }
 
 void MainWindow::buildFindStrip()
@@ -173,29 +182,13 @@ void MainWindow::buildFindStrip()
     m_c.txtKerkim->setFont(QFont(QStringLiteral("Times New Roman"), 10));
     placeTwips(m_c.txtKerkim, 120, 360, 1215, 345);
 
-    struct Spec {
-        QToolButton **slot;
-        const char *name;
-        int left;
-        const char *tip;
-        const char *theme;
-        const char *file;
-    };
-    const Spec specs[] = {
+    const ButtonDef buttons[] = {
         {&m_c.cmdKerkimPrapa, "cmdKerkimPrapa", 1380, "Trazi unazad", "go-previous", "find-backward.svg"},
         {&m_c.cmdKerkim, "cmdKerkim", 1770, "Trazi naprijed", "go-next", "find-forward.svg"},
         {&m_c.cmdCopy, "cmdCopy", 2160, "Kopiranje selektiranog teksta", "edit-copy", "copy.svg"},
     };
-    for (const Spec &s : specs) {
-        auto *b = named<QToolButton>(strip, s.name);
-        b->setToolTip(QLatin1String(s.tip));
-        b->setIcon(icon(s.theme, s.file));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::StrongFocus);
-        placeTwips(b, s.left, 330, 375, 375);
-        b->setIconSize(QSize(twips(300), twips(300)));
-        *s.slot = b;
-    }
+    for (const ButtonDef &s : buttons)
+        makeIconButton(strip, s, 330, 375, 375);
 }
 
 void MainWindow::buildSelectorPanel()

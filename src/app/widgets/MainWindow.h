@@ -71,6 +71,8 @@ private:
     void buildFindStrip();
     void buildSelectorPanel();
     void buildPopupMenu();
+    struct ButtonDef;
+    void makeIconButton(QWidget *parent, const ButtonDef &def, int top, int width, int height);
     void splash(int ms);
     void cmdFund_Click();
 

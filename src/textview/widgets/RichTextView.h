@@ -1,7 +1,13 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
+
+class QTextCharFormat;
+class QTextDocument;
 
 namespace velmora {
 
@@ -11,9 +17,19 @@ namespace velmora {
 // the two characters carriage return and line feed, as the program's selection arithmetic
 // expects. QTextDocument separates paragraphs with a single character; this class translates
 // positions both ways and returns plain text with CR LF.
+//
+// A position that falls on the line feed of a paragraph end shows at the paragraph's end, like
+// the carriage return in front of it (the document has one character there). A selection the
+// program writes is remembered in this class's own count, so a value written reads back
+// unchanged until the reader moves the caret or the content changes; stepping from the
+// carriage return by two always lands on the first character of the next paragraph.
+// A line break inside a paragraph (U+2028 in the document) reads as the one character "\v".
 class RichTextView : public QTextEdit {
     Q_OBJECT
 public:
+    // Options of find(); 0 ignores letter case and lets matches lie inside words.
+    enum FindOption { FindWholeWord = 2, FindMatchCase = 4, FindNoHighlight = 8 };
+
     explicit RichTextView(QWidget *parent = nullptr);
 
     // Replaces the content with a rich-text file; `name` is resolved in the data folder
@@ -35,13 +51,23 @@ public:
     void setSelLength(int length); // selects that many characters from the start
     QString selText() const;
 
+    // Colours the selected characters. The colour shows at once; it is written into the
+    // document's character formats in batches (every document change makes Qt re-flow all
+    // paragraphs after it, so colouring thousands of words one by one would be quadratic):
+    // when 256 colourings wait, when the view is idle for a moment, and before any other
+    // selection or format operation of this class (flushColors()). The view's extra
+    // selections show the waiting colours; they belong to this class.
     void setSelColor(const QColor &color);
+    // Writes waiting colours into the document now.
+    void flushColors();
     void setSelFontName(const QString &family);
     void setSelFontSize(double points);
 
     // Finds `what` from `from` up to `to` (-1: the end). Options 0: letter case ignored,
     // matches inside words count. Found: selects it and returns its start; else -1 and the
-    // selection is unchanged.
+    // selection is unchanged. A match counts when it starts at or after `from` and before `to`
+    // (it may run past `to`), so that searching [E, end) and then [0, E) together find every
+    // occurrence, including one that straddles E.
     int find(const QString &what, int from = 0, int to = -1, int options = 0);
     // Extends the selection forward over characters not in `set`, stopping in front of the
     // first one in it or at the end (forward = true, negate = true).
@@ -70,8 +96,32 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    QTextDocument *newDocument();
+    void installDocument(QTextDocument *doc);
+    void select(int start, int length);
+    void mergeSelectionFormat(const QTextCharFormat &format);
+    void showPendingColors();
+    void dropPendingColors();
+    void contentChanged();
+    void cursorMoved();
+
     mutable QString m_textCache;
     mutable bool m_textValid = false;
+    mutable const QTextDocument *m_textDoc = nullptr;
+
+    // The selection last written through this class, in the CR LF count.
+    int m_selStart = 0;
+    int m_selLength = 0;
+    bool m_selKnown = false;
+    bool m_settingSelection = false;
+    bool m_formatting = false;
+
+    struct PendingColor {
+        QTextCursor range;
+        QColor color;
+    };
+    QList<PendingColor> m_pendingColors;
+    QTimer m_flushTimer;
 };
 
 } // namespace velmora

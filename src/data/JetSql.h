@@ -1,0 +1,270 @@
+#pragma once
+
+// The Jet SQL dialect as the program and a reader's saved Access queries write it, read into a
+// small syntax tree and translated into SQLite. Only SELECT statements are accepted: columns or
+// `*`, FROM with INNER / LEFT / RIGHT joins (parenthesised as Access writes them), WHERE with
+// AND, OR, NOT, comparisons, LIKE with Jet's wildcards and IS [NOT] NULL, ORDER BY, TOP n,
+// DISTINCT and DISTINCTROW. Everything else is rejected with a message.
+//
+// Names are resolved against the store's real tables and columns without regard to letter
+// case and written quoted into the SQLite text. Literals are either bound as parameters (the
+// way queries are run) or, for the text of a view, written as SQLite literals.
+//
+// Text comparison ignores letter case over all of Unicode, as Jet does. The SQLite text uses a
+// collation and a LIKE function that registerJetFunctions() installs on a connection; every
+// connection that runs a translated text (or reads a view made from one) needs them.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace velmora::data::jet {
+
+// Name of the case-ignoring collation and of the LIKE function in translated texts.
+inline constexpr const char *kCollation = "jet_nocase";
+inline constexpr const char *kLikeFunction = "jet_like";
+
+// The kind of value a column or a literal holds, as far as the type checks need it.
+enum class ValueType { Unknown, Integer, Real, Text };
+
+inline bool isNumeric(ValueType t)
+{
+    return t == ValueType::Integer || t == ValueType::Real;
+}
+
+// The kind of a column from its declared SQLite type (INTEGER, TEXT, REAL, ...). Types whose
+// values Jet converts freely (dates, blobs, no type) are Unknown and escape the type checks.
+ValueType valueTypeFromDeclared(const QString &declaredType);
+
+// One value of a result row.
+struct Value {
+    enum Kind : quint8 { Null, Integer, Real, Text };
+    Kind kind = Null;
+    qint64 i = 0;
+    double r = 0;
+    QString s;
+
+    static Value fromInteger(qint64 v);
+    static Value fromReal(double v);
+    static Value fromText(const QString &v);
+    bool isNull() const { return kind == Null; }
+    bool isNumber() const { return kind == Integer || kind == Real; }
+    double number() const { return kind == Integer ? double(i) : r; }
+    // The text form the program reads: NULL is empty, a whole real is written without
+    // a fraction (7.0 reads "7").
+    QString toText() const;
+};
+
+// Text form of a real number the way the program shows it.
+QString numberText(double v);
+
+// ---------------------------------------------------------------------------------------
+// Text comparison and LIKE
+
+// Compares two texts ignoring letter case over all of Unicode (simple case folding, code
+// point order of the folded texts). Returns <0, 0 or >0.
+int compareText(QStringView a, QStringView b);
+int compareTextUtf8(const char *a, int lengthA, const char *b, int lengthB);
+
+// A Jet LIKE pattern: `*` any run, `?` one character, `#` one digit, `[abc]`, `[!abc]`,
+// `[a-z]` (a bracket also quotes a wildcard: `[*]`), letter case ignored.
+class LikePattern {
+public:
+    // Compiles `pattern`; false with a message for an invalid pattern (an unclosed `[`,
+    // a range that runs backwards).
+    static bool compile(QStringView pattern, LikePattern *out, QString *error);
+    bool matches(QStringView text) const;
+    bool matchesUtf8(const char *text, int length) const;
+
+private:
+    struct Element {
+        enum Kind : quint8 { Literal, AnyOne, Digit, Set, Star } kind;
+        bool negated = false;
+        char32_t ch = 0;
+        int setIndex = -1;
+    };
+    struct Range {
+        char32_t from, to;
+    };
+    bool matchFolded(const char32_t *text, size_t length) const;
+    bool inSet(const Element &e, char32_t c) const;
+
+    std::vector<Element> m_elements;
+    std::vector<std::vector<Range>> m_sets;
+    // Set when the pattern is a plain text with stars only at its ends.
+    bool m_simple = false;
+    bool m_leadingStar = false;
+    bool m_trailingStar = false;
+    std::u32string m_literal;
+};
+
+// ---------------------------------------------------------------------------------------
+// Tokens and syntax tree
+
+struct Token {
+    enum Kind { End, Name, BracketName, String, Number, Symbol };
+    Kind kind = End;
+    QString text;                           // the name, the string's value, the number as written, the symbol
+    int position = 0;                       // offset in the query text
+    bool isKeyword(const char *word) const; // a plain name equal to `word`, case ignored
+};
+
+// Splits a query text into tokens. A number ends where a letter follows it ("2And" is the
+// number 2 and the word And), as Jet reads it.
+bool tokenize(const QString &text, QList<Token> *tokens, QString *error);
+
+struct Expr;
+using ExprPtr = std::shared_ptr<Expr>;
+
+struct Expr {
+    enum Kind { Column, Literal, Compare, Like, IsNull, And, Or, Not };
+    enum Op { Eq, Ne, Lt, Gt, Le, Ge };
+    Kind kind = Literal;
+    // Column: [qualifier.]name
+    QString qualifier;
+    QString name;
+    // Literal
+    Value value;
+    bool boolean = false; // True/False/Yes/No
+    // Compare / Like / IsNull / And / Or / Not
+    Op op = Eq;
+    bool negated = false; // NOT LIKE, IS NOT NULL
+    ExprPtr left;
+    ExprPtr right;
+    int position = 0;
+};
+
+struct TableRef;
+using TableRefPtr = std::shared_ptr<TableRef>;
+
+struct TableRef {
+    enum Kind { Table, Join };
+    enum JoinKind { Inner, Left, Right, Cross };
+    Kind kind = Table;
+    QString name;  // Table
+    QString alias; // Table
+    JoinKind join = Inner;
+    TableRefPtr left;
+    TableRefPtr right;
+    ExprPtr on;
+    int position = 0;
+};
+
+struct SelectItem {
+    enum Kind { AllColumns, TableColumns, Expression };
+    Kind kind = AllColumns;
+    QString table; // TableColumns: t.*
+    ExprPtr expr;  // Expression: a column or a literal
+    QString alias;
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+};
+
+struct SelectStatement {
+    enum Quantifier { All, Distinct, DistinctRow };
+    Quantifier quantifier = All;
+    std::optional<qint64> top;
+    QList<SelectItem> items;
+    QList<TableRefPtr> from; // comma-separated sources
+    ExprPtr where;
+    QList<OrderItem> orderBy;
+};
+
+bool parseSelect(const QString &text, SelectStatement *out, QString *error);
+// A condition alone, as a record set's find takes it ("nrsure =2 and nrajet =5").
+bool parseCondition(const QString &text, ExprPtr *out, QString *error);
+
+// ---------------------------------------------------------------------------------------
+// Schema of a store
+
+struct ColumnInfo {
+    QString name;
+    QString declaredType;
+    ValueType type = ValueType::Unknown;
+};
+
+struct TableInfo {
+    QString name;
+    bool isView = false;
+    bool hasRowid = true;
+    QList<ColumnInfo> columns;
+    int columnIndex(const QString &name) const; // case ignored; -1 when absent
+};
+
+class Schema {
+public:
+    void addTable(const TableInfo &table);
+    const TableInfo *table(const QString &name) const; // case ignored
+    QStringList tableNames() const;
+    bool isEmpty() const { return m_tables.isEmpty(); }
+    // Reads the tables and views of an open connection.
+    static bool read(sqlite3 *db, Schema *out, QString *error);
+
+private:
+    QHash<QString, TableInfo> m_tables;
+};
+
+// ---------------------------------------------------------------------------------------
+// Translation
+
+// A column of a result: its field name, the table (or alias) and column it comes from.
+struct FieldInfo {
+    QString name;
+    QString table;
+    QString column;
+    ValueType type = ValueType::Unknown;
+};
+
+struct Translation {
+    QString sql;
+    QVariantList params; // empty when literals are inlined
+    QList<FieldInfo> fields;
+};
+
+// Translates a Jet SELECT text into SQLite with every literal bound as a parameter
+// (qint64, double or QString in `params`, in the order of the `?` marks).
+bool translate(const QString &jet, const Schema &schema, Translation *out, QString *error);
+// The same with literals written as SQLite literals, for the text of a view.
+bool translateInline(const QString &jet, const Schema &schema, Translation *out, QString *error);
+// `SELECT *` over one table or view by name, in the table's own order.
+bool translateTable(const QString &tableName, const Schema &schema, Translation *out, QString *error);
+
+bool translateToSqlite(const QString &jet, const Schema &schema, QString *sqliteSql, QVariantList *params,
+                       QString *error);
+bool translateToSqliteView(const QString &jet, const Schema &schema, QString *sqliteSql, QString *error);
+
+// A condition over the fields of a result, evaluated in memory (a snapshot's find).
+class Condition {
+public:
+    static bool compile(const QString &text, const QList<FieldInfo> &fields, Condition *out, QString *error);
+    // True when the row (one value per field) meets the condition.
+    bool matches(const Value *row) const;
+
+    struct Node; // the compiled condition, opaque
+
+private:
+    std::shared_ptr<const Node> m_root;
+    std::vector<LikePattern> m_patterns;
+};
+
+// Orders two values as a sort does: NULL first, numbers before texts, texts ignoring case.
+int compareValues(const Value &a, const Value &b);
+
+// Quoting for SQLite: "name" and 'text' with the quote doubled.
+QString quoteIdentifier(const QString &name);
+QString quoteTextLiteral(const QString &text);
+
+// Installs the collation and the LIKE function on a connection.
+bool registerJetFunctions(sqlite3 *db);
+
+} // namespace velmora::data::jet
