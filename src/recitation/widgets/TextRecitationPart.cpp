@@ -66,6 +66,8 @@ void installTextRecitationPart(MainWindow &window)
     QObject::connect(c.Rtf1, &RichTextView::doubleClicked, part, &TextRecitation::mnuLshoAjetin_Click);
     QObject::connect(c.mnuPauzoje, &QAction::triggered, part, &TextRecitation::mnuPauzoje_Click);
     QObject::connect(c.mnuVazhdo, &QAction::triggered, part, &TextRecitation::mnuVazhdo_Click);
+    // The drive scan of the start-up, which the clip paths of the text's ayahs rest on.
+    QObject::connect(&window, &MainWindow::driveScanRequested, part, [] { FindCDRomDrive(); });
 }
 
 } // namespace velmora
