@@ -16,6 +16,7 @@ namespace velmora::test {
 class ScriptedControl : public SoundControl {
 public:
     int polls = 2;
+    bool wakes = true; // post an event at each poll
     QSet<QString> missing;
     QStringList played; // file of every command 5
     QList<int> commands;
@@ -45,7 +46,8 @@ public:
     {
         if (m_playing && m_pos < polls) {
             ++m_pos;
-            QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::User));
+            if (wakes)
+                QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::User));
             if (onPoll) {
                 const QString now = file;
                 const int n = m_pos;

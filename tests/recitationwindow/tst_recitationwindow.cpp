@@ -85,6 +85,7 @@ private slots:
     void controlsAndCaptions_data();
     void controlsAndCaptions();
     void openingState();
+    void activationOnlyOnOpening();
     void roundingOfTheVolume_data();
     void roundingOfTheVolume();
     void volumeBar_data();
@@ -109,6 +110,7 @@ private slots:
     void closingDuringAyahStops();
     void secondUciNests();
     void timerFollowsTheClip();
+    void waitEndsWithoutWakeups();
     void realSoundPlaysSurahInOrder();
     void realSoundSkipsMissingClip();
     void realSoundClosingStops();
@@ -253,6 +255,25 @@ void TestRecitationWindow::openingState()
              percent == 0 ? QStringLiteral("0%") : QStringLiteral(" %1%").arg(percent));
     QCOMPARE(byName<QScrollBar>(w, QStringLiteral("VSBWavVolume"))->isEnabled(),
              w->soundPlayer()->volumeSupported());
+}
+
+void TestRecitationWindow::activationOnlyOnOpening()
+{
+    RecitationWindow *w = openWindow();
+    auto *surah = byName<QComboBox>(w, QStringLiteral("CmbNrSure"));
+    surah->setEditText(QStringLiteral("5"));
+    CDDriveLetter.clear();
+    // The reader goes to another program and comes back, or the window is minimised and
+    // restored during a recitation: the selectors stay and the drive is not scanned again.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(w, &deactivate);
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(w, &activate);
+    w->hide();
+    w->show();
+    QCoreApplication::processEvents();
+    QCOMPARE(surah->currentText(), QStringLiteral("5"));
+    QVERIFY(CDDriveLetter.isEmpty());
 }
 
 void TestRecitationWindow::roundingOfTheVolume_data()
@@ -681,6 +702,22 @@ void TestRecitationWindow::timerFollowsTheClip()
     QCOMPARE(values, QList<int>{4});
     QCOMPARE(slider->maximum(), 4);
     QVERIFY(!timer->isActive());
+}
+
+void TestRecitationWindow::waitEndsWithoutWakeups()
+{
+    // A control that never wakes the loop, and the slider timer off (as a nested run leaves
+    // it when it ends inside the wait of the outer one): each pass still ends, by the guard.
+    RecitationWindow *w = openWindow();
+    w->setSoundControl(&m_sound);
+    m_sound.wakes = false;
+    m_sound.polls = 8;
+    m_sound.onPoll = [w](const QString &, int) { w->setTimerEnabled(false); };
+    QElapsedTimer t;
+    t.start();
+    byName<QPushButton>(w, QStringLiteral("cmdLexo"))->click();
+    QCOMPARE(m_sound.played.size(), 1);
+    QVERIFY2(t.elapsed() < 8 * RecitationWindow::kWaitGuardMs * 4, qPrintable(QString::number(t.elapsed())));
 }
 
 void TestRecitationWindow::realSoundPlaysSurahInOrder()

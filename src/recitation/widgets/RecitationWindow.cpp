@@ -209,6 +209,10 @@ void RecitationWindow::buildControls()
     SldAjet->setOrientation(Qt::Horizontal);
     SldAjet->setRange(0, 0);
     SldAjet->setFocusPolicy(Qt::NoFocus);
+    // The slider moves many times a second while a clip plays: it paints its own background,
+    // so that the window behind it is not painted again with each move.
+    SldAjet->setAutoFillBackground(true);
+    SldAjet->setAttribute(Qt::WA_OpaquePaintEvent);
     RichTextBox1 = named<RichTextView>(this, "RichTextBox1");
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setMinimumHeight(120);
@@ -556,7 +560,10 @@ QString RecitationWindow::clipPath(const QString &surah, const QString &ayah) co
 
 void RecitationWindow::waitForEvents()
 {
-    m_waitGuard->start();
+    // FXSnd1 wakes the loop itself while its clip plays; any other time (a paused clip, a
+    // control that does not wake it) the guard makes sure that the wait ends.
+    if (FXSnd1->status() != QLatin1String("playing"))
+        m_waitGuard->start();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

@@ -51,7 +51,7 @@ public:
     SurahSelectors *selectors() const { return m_selectors; }
 
     // How long one pass of a wait loop may wait for an event when nothing wakes it (ms).
-    static constexpr int kWaitGuardMs = 20;
+    static constexpr int kWaitGuardMs = 25;
     // The slider follows the clip at the screen's pace.
     static constexpr int kTimer2IntervalMs = 16;
 
