@@ -615,7 +615,9 @@ void TestFXSnd::playsToTheEnd()
     QVERIFY2(qint64(r.gapsMs.size()) >= expectedLength / 25,
              qPrintable(QStringLiteral("%1 passes").arg(r.gapsMs.size())));
     const qint64 total = clock.elapsed();
-    QVERIFY2(total >= expectedLength - 20 && total <= expectedLength + 400,
+    // The sink reports what it has played in steps of its own period, which on a busy machine may
+    // run a few tens of milliseconds ahead of the wall clock started after command 5.
+    QVERIFY2(total >= expectedLength - 50 && total <= expectedLength + 400,
              qPrintable(QStringLiteral("ended after %1 ms").arg(total)));
     // It stays ended.
     testwav::spin(60);

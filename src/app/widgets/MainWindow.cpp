@@ -224,7 +224,7 @@ void MainWindow::buildSelectorPanel()
     m_c.Label2[1] = arrayLabel(sel, "Label2", 1, QStringLiteral("Ime"));
     placeTwips(m_c.Label2[1], 960, 60, 1575, 240);
     m_c.Label2[2] = arrayLabel(sel, "Label2", 2, QStringLiteral("Ukupno ajeta"));
-    placeTwips(m_c.Label2[2], 120, 720, 1000, 240);
+    placeTwips(m_c.Label2[2], 120, 720, 1300, 240);
     m_c.Label2[3] = arrayLabel(sel, "Label2", 3, QStringLiteral("Ajet"));
     placeTwips(m_c.Label2[3], 1440, 720, 1095, 240);
 

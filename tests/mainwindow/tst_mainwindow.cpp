@@ -1,0 +1,234 @@
+#include "TestSupport.h"
+#include "app/widgets/MainParts.h"
+#include "app/widgets/MainWindow.h"
+#include "app/widgets/Splash.h"
+#include "data/DataFolder.h"
+#include "textview/widgets/RichTextView.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace velmora;
+using velmora::test::byName;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void controls_data();
+    void controls();
+    void popupMenuItems();
+    void startupShowsWholeText();
+    void splashWaitsOnMonotonicClock();
+    void shrinkingStopsSilently();
+    void resultsViewEnterAndLeave();
+    void leaveWithMissingTextKeepsWayBack();
+    void fundFocusGoesToSurahSelector();
+    void missingWholeTextEndsInOrder();
+
+private:
+    std::unique_ptr<MainWindow> m_w;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QVERIFY2(test::useDefaultData(), "the default data is missing: run velmora-data make-default");
+    m_w = std::make_unique<MainWindow>();
+    installMainParts(*m_w);
+    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
+}
+
+void TestMainWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("cmdCopy") << "cmdCopy" << -1 << "Kopiranje selektiranog teksta" << "";
+    QTest::newRow("txtKerkim") << "txtKerkim" << -1 << "Trazena rijec" << "Allah";
+    QTest::newRow("cmdKerkim") << "cmdKerkim" << -1 << "Trazi naprijed" << "";
+    QTest::newRow("cmdKerkimPrapa") << "cmdKerkimPrapa" << -1 << "Trazi unazad" << "";
+    QTest::newRow("Label3") << "Label3" << -1 << "" << "Trazenje teksta";
+    QTest::newRow("cmdLeximAjet") << "cmdLeximAjet" << -1 << "Ucenje ajeta" << "";
+    QTest::newRow("CmdShowCmbKlasifikim") << "CmdShowCmbKlasifikim" << -1 << "Tematska klasifikacija po abecedi"
+                                          << "";
+    QTest::newRow("CmdKlasifikim") << "CmdKlasifikim" << -1 << "Tematska klasifikacija ajeta" << "";
+    QTest::newRow("cmdSipasSureve") << "cmdSipasSureve" << -1 << "Klasifikacija po surama" << "";
+    QTest::newRow("cmdRrethProg") << "cmdRrethProg" << -1 << "O programu..." << "";
+    QTest::newRow("cmdFund") << "cmdFund" << -1 << "Kraj" << "";
+    QTest::newRow("CmbNrFonti") << "CmbNrFonti" << -1 << "Velicina teksta" << "10";
+    QTest::newRow("CmbFontNames") << "CmbFontNames" << -1 << "Vrsta slova - ime fonta" << "Verdana";
+    QTest::newRow("CmbNrSure") << "CmbNrSure" << -1 << "Broj sure" << "1";
+    QTest::newRow("CmbEmrSure") << "CmbEmrSure" << -1 << "Ime sure" << "Fatiha";
+    QTest::newRow("CmbTotalAjete") << "CmbTotalAjete" << -1 << "Trazenje sure po ukupnom broju ajeta" << "7";
+    QTest::newRow("CmbNrAjeti") << "CmbNrAjeti" << -1 << "Ajet selektirane sure" << "1";
+    QTest::newRow("Label4") << "Label4" << -1 << "" << "Trazenje ajeta";
+    QTest::newRow("CmbKerkoKrejt") << "CmbKerkoKrejt" << -1 << "Rijec koja se nalazi po ajetima" << "";
+    QTest::newRow("ChkKerkoSure") << "ChkKerkoSure" << -1 << "Trazenje se odvija unutar selektirane sure"
+                                  << "Samo aktuelna sura";
+    QTest::newRow("cmdKerkoAll") << "cmdKerkoAll" << -1 << "Trazi" << "";
+    QTest::newRow("cmdKtheKuranin") << "cmdKtheKuranin" << -1 << "Vrati tekst Kur'ana" << "";
+    QTest::newRow("Label2 0") << "Label2" << 0 << "" << "Sure";
+    QTest::newRow("Label2 1") << "Label2" << 1 << "" << "Ime";
+    QTest::newRow("Label2 2") << "Label2" << 2 << "" << "Ukupno ajeta";
+    QTest::newRow("Label2 3") << "Label2" << 3 << "" << "Ajet";
+    QTest::newRow("Label2 5") << "Label2" << 5 << "" << "Vrsta slova";
+    QTest::newRow("Label2 6") << "Label2" << 6 << "" << "Velicina";
+}
+
+void TestMainWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QString, tip);
+    QFETCH(QString, text);
+    QWidget *w = byName<QWidget>(m_w.get(), name, index);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->toolTip(), tip);
+    QString shown;
+    if (auto *l = qobject_cast<QLabel *>(w))
+        shown = l->text();
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        shown = e->text();
+    else if (auto *c = qobject_cast<QComboBox *>(w))
+        shown = c->currentText();
+    else if (auto *k = qobject_cast<QCheckBox *>(w))
+        shown = k->text();
+    QCOMPARE(shown, text);
+}
+
+void TestMainWindow::popupMenuItems()
+{
+    auto *menu = byName<QMenu>(m_w.get(), QStringLiteral("mnuPopupRtf"));
+    QVERIFY(menu);
+    QStringList names, captions;
+    for (QAction *a : menu->actions()) {
+        names << a->objectName();
+        captions << a->text();
+    }
+    QCOMPARE(names, (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim", "mnuLshoAjetin",
+                                 "mnuPauzoje", "mnuVazhdo"}));
+    QCOMPARE(captions, (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
+                                    "Uci ajet", "Pauziraj ucenje", "Produzi ucenje"}));
+}
+
+void TestMainWindow::startupShowsWholeText()
+{
+    MainControls &c = m_w->controls();
+    QVERIFY(c.pictCmbSureAjet->isVisible());
+    QVERIFY(c.PictKlasifikim->isHidden());
+    QVERIFY(c.pictCmbTematAlfabet->isHidden());
+    QVERIFY(c.cmdKtheKuranin->isHidden());
+    QCOMPARE(c.CmbKerkoKrejt->width(), m_w->twips(1935));
+    QCOMPARE(c.Rtf1->selStart(), 0);
+    const QString text = c.Rtf1->text();
+    QVERIFY(text.contains(QStringLiteral("\r\n1:1.\t")));
+    QVERIFY(text.contains(QStringLiteral("\r\n114:6.\t")));
+    QCOMPARE(m_w->windowTitle(), QStringLiteral("Velmora 4.0"));
+}
+
+void TestMainWindow::splashWaitsOnMonotonicClock()
+{
+    QElapsedTimer t;
+    t.start();
+    bool painted = false;
+    QTimer::singleShot(50, [&] { painted = true; }); // the event loop runs during the wait
+    Splash::showFor(300, {});
+    QVERIFY(t.elapsed() >= 300);
+    QVERIFY(t.elapsed() < 2000);
+    QVERIFY(painted);
+}
+
+void TestMainWindow::shrinkingStopsSilently()
+{
+    MainControls &c = m_w->controls();
+    m_w->resize(900, 700);
+    QCoreApplication::processEvents();
+    const QSize panel = c.pictCmbSureAjet->size();
+    // Narrower than the left column: the text view cannot get a width, so nothing changes.
+    m_w->resize(120, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(c.pictCmbSureAjet->size(), panel);
+    m_w->resize(900, 700);
+    QCoreApplication::processEvents();
+    QVERIFY(c.Rtf1->width() > 0);
+}
+
+void TestMainWindow::resultsViewEnterAndLeave()
+{
+    MainControls &c = m_w->controls();
+    c.Rtf1->setText(QStringLiteral("a listing"));
+    m_w->enterResultsView();
+    QVERIFY(m_w->isResultsView());
+    QCOMPARE(c.CmbKerkoKrejt->width(), m_w->twips(1455));
+    QVERIFY(m_w->leaveResultsView());
+    QVERIFY(!m_w->isResultsView());
+    QCOMPARE(c.CmbKerkoKrejt->width(), m_w->twips(1935));
+    QVERIFY(c.Rtf1->text().contains(QStringLiteral("2:255.\t")));
+}
+
+void TestMainWindow::leaveWithMissingTextKeepsWayBack()
+{
+    QTemporaryDir dir;
+    const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR);
+    QVERIFY(QFile::copy(data + QStringLiteral("/Bazabos.db"), dir.filePath(QStringLiteral("Bazabos.db"))));
+    DataFolder::setPath(dir.path());
+    MainControls &c = m_w->controls();
+    c.Rtf1->setText(QStringLiteral("a listing"));
+    m_w->enterResultsView();
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    QVERIFY(!m_w->leaveResultsView());
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY(answerer.texts.first().contains(QStringLiteral("kur'an.rtf")));
+    QVERIFY(m_w->isResultsView());
+    QCOMPARE(c.Rtf1->text(), QStringLiteral("a listing"));
+    QVERIFY(test::useDefaultData());
+    QVERIFY(m_w->leaveResultsView());
+}
+
+void TestMainWindow::fundFocusGoesToSurahSelector()
+{
+    MainControls &c = m_w->controls();
+    m_w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_w.get()) || true);
+    c.cmdFund->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    c.cmdRrethProg->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    if (!m_w->isActiveWindow())
+        QSKIP("the offscreen platform did not activate the window");
+    // The surah selector got the focus and dropped its list down (the list then holds it).
+    QTRY_VERIFY_WITH_TIMEOUT(c.CmbNrSure->view()->isVisible(), 2000);
+    c.CmbNrSure->hidePopup();
+}
+
+void TestMainWindow::missingWholeTextEndsInOrder()
+{
+    QTemporaryDir dir;
+    const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR);
+    QVERIFY(QFile::copy(data + QStringLiteral("/Bazabos.db"), dir.filePath(QStringLiteral("Bazabos.db"))));
+    DataFolder::setPath(dir.path());
+    MainWindow w;
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    QVERIFY(!w.formLoad(MainWindow::Options{0, false}));
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY(answerer.texts.first().contains(QStringLiteral("KUR'AN.rtf")));
+    QVERIFY(answerer.texts.first().contains(dir.path()));
+    QVERIFY(!w.isVisible());
+    QVERIFY(test::useDefaultData());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

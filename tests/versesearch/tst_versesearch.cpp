@@ -1,0 +1,285 @@
+#include "TestSupport.h"
+#include "app/widgets/MainParts.h"
+#include "app/widgets/MainWindow.h"
+#include "data/DataFolder.h"
+#include "data/Database.h"
+#include "search/SearchHistory.h"
+#include "textview/widgets/RichTextView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+using namespace velmora;
+
+namespace {
+// Counts the rows of a query on the default store, as the expected number of listed ayahs.
+int countRows(const QString &sql)
+{
+    data::Recordset rs = data::Database::open(QStringLiteral("bazabos.mdb")).openRecordset(sql);
+    return rs.isValid() ? rs.rowCount() : -1;
+}
+
+// Every occurrence of `word` (case ignored) in the view is red, and nothing else is.
+bool occurrencesRed(RichTextView *view, const QStringList &words, int *checked)
+{
+    view->setSelStart(0); // writes any pending colour into the document
+    QTextDocument *doc = view->document();
+    QString plain = doc->toPlainText();
+    QList<bool> shouldBeRed(plain.size(), false);
+    for (const QString &w : words) {
+        if (w.isEmpty())
+            continue;
+        for (qsizetype i = plain.indexOf(w, 0, Qt::CaseInsensitive); i >= 0;
+             i = plain.indexOf(w, i + w.size(), Qt::CaseInsensitive))
+            for (qsizetype k = i; k < i + w.size(); ++k)
+                shouldBeRed[k] = true;
+    }
+    *checked = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const bool red = f.charFormat().foreground().color() == QColor(255, 0, 0);
+            for (int k = f.position(); k < f.position() + f.length(); ++k) {
+                if (k < plain.size() && shouldBeRed[k] != red)
+                    return false;
+                *checked += red ? 1 : 0;
+            }
+        }
+    }
+    return true;
+}
+} // namespace
+
+class TestVerseSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void search_data();
+    void search();
+    void emptyBoxOnlyTellsTheReader();
+    void surahTextThatIsNoNumber();
+    void storeFailureBringsTheWholeTextBack();
+    void enterSearches();
+    void historyAcrossRuns();
+    void kerkojeFindsListedAyah();
+
+private:
+    void runSearch(const QString &text, bool restrict, const QString &surah = QStringLiteral("1"));
+    std::unique_ptr<MainWindow> m_w;
+    QTemporaryDir m_settingsDir;
+};
+
+void TestVerseSearch::initTestCase()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(test::useDefaultData());
+    m_w = std::make_unique<MainWindow>();
+    installMainParts(*m_w);
+    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
+}
+
+void TestVerseSearch::init()
+{
+    QVERIFY(test::useDefaultData());
+    MainControls &c = m_w->controls();
+    if (m_w->isResultsView())
+        QVERIFY(m_w->leaveResultsView());
+    c.ChkKerkoSure->setChecked(false);
+}
+
+void TestVerseSearch::runSearch(const QString &text, bool restrict, const QString &surah)
+{
+    MainControls &c = m_w->controls();
+    c.CmbKerkoKrejt->setEditText(text);
+    c.ChkKerkoSure->setChecked(restrict);
+    c.CmbNrSure->setEditText(surah);
+    c.cmdKerkoAll->click();
+}
+
+void TestVerseSearch::search_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("restrict");
+    QTest::addColumn<QString>("surah");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("countQuery");
+    QTest::addColumn<QString>("summaryStart");
+    QTest::addColumn<QStringList>("red");
+
+    QTest::newRow("Allah") << "Allah" << false << "1" << ""
+                           << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*'"
+                           << "Ukupno je prona|eno %1 ajeta u kojima se spominje izraz Allah:" << QStringList{"Allah"};
+    QTest::newRow("Musa&Harun in surah 20")
+        << "Musa&Harun" << true << "20" << "Taha"
+        << "SELECT * FROM kuran WHERE tekstajet LIKE '*Musa*' AND tekstajet LIKE '*Harun*' and nrsure=20"
+        << "Ukupno je prona|eno %1 ajeta u suri Taha u kojima se spominje izraz Musa&Harun:"
+        << QStringList{"Musa", "Harun"};
+    QTest::newRow("apostrophe") << "Kur'an" << false << "1" << ""
+                                << "SELECT * FROM kuran WHERE tekstajet LIKE '*Kur''an*'"
+                                << "Ukupno je prona|eno %1 ajeta u kojima se spominje izraz Kur'an:"
+                                << QStringList{"Kur'an"};
+    QTest::newRow("blanks kept") << "Allah & Musa" << false << "1" << ""
+                                 << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah *' AND tekstajet LIKE '* Musa*'"
+                                 << "Ukupno je prona|eno %1 ajeta u kojima se spominje izraz Allah & Musa:"
+                                 << QStringList{"Allah ", " Musa"};
+    QTest::newRow("empty word") << "Allah&" << false << "1" << ""
+                                << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*'"
+                                << "Ukupno je prona|eno %1 ajeta u kojima se spominje izraz Allah&:"
+                                << QStringList{"Allah"};
+    QTest::newRow("one hit in one surah, no colon")
+        << "Vladara" << true << "1" << "Fatiha"
+        << "SELECT * FROM kuran WHERE tekstajet LIKE '*Vladara*' and nrsure=1"
+        << "U suri Fatiha prona|en je samo jedan ajet u kojem se spominje izraz Vladara" << QStringList{"Vladara"};
+    QTest::newRow("nothing found") << "qqxyz" << false << "1" << ""
+                                   << "SELECT * FROM kuran WHERE tekstajet LIKE '*qqxyz*'"
+                                   << "Nije prona|en neki ajet koji sadr`i izraz qqxyz" << QStringList{"qqxyz"};
+}
+
+void TestVerseSearch::search()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, restrict);
+    QFETCH(QString, surah);
+    QFETCH(QString, name);
+    QFETCH(QString, countQuery);
+    QFETCH(QString, summaryStart);
+    QFETCH(QStringList, red);
+    MainControls &c = m_w->controls();
+    if (!name.isEmpty())
+        c.CmbEmrSure->setEditText(name);
+    const int expected = countRows(countQuery);
+    QVERIFY(expected >= 0);
+    runSearch(text, restrict, surah);
+
+    const QString shown = c.Rtf1->text();
+    const QStringList paragraphs = shown.split(QStringLiteral("\r\n"));
+    const QString summary = expected > 1 ? summaryStart.arg(expected) : summaryStart;
+    QCOMPARE(paragraphs.value(1), summary);
+    QCOMPARE(paragraphs.value(2), QStringLiteral("* * * * * * * * * * * * * * * * * * *"));
+    int lines = 0;
+    for (const QString &p : paragraphs.mid(4)) {
+        if (p.isEmpty())
+            continue;
+        ++lines;
+        QVERIFY2(p.contains(QLatin1Char('\t')) && p.section(QLatin1Char('\t'), 0, 0).endsWith(QLatin1Char('.')),
+                 qPrintable(p));
+        if (restrict)
+            QVERIFY(p.startsWith(surah + QLatin1Char(':')));
+    }
+    QCOMPARE(lines, expected);
+    QVERIFY(m_w->isResultsView());
+    QCOMPARE(c.CmbKerkoKrejt->width(), m_w->twips(1455));
+    QCOMPARE(c.CmbKerkoKrejt->currentText(), text);
+    int redChars = 0;
+    QVERIFY(occurrencesRed(c.Rtf1, red, &redChars));
+    QVERIFY(redChars > 0); // the summary line names the words, so something is red
+    QVERIFY(test::waitUntil([&] {
+        for (int i = 0; i < c.CmbKerkoKrejt->count(); ++i)
+            if (c.CmbKerkoKrejt->itemText(i) == text)
+                return true;
+        return false;
+    }));
+}
+
+void TestVerseSearch::emptyBoxOnlyTellsTheReader()
+{
+    MainControls &c = m_w->controls();
+    const QString before = c.Rtf1->text();
+    const int history = c.CmbKerkoKrejt->count();
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    runSearch(QString(), false);
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("Upisite rijec koju trazite!")});
+    QCOMPARE(c.Rtf1->text(), before);
+    QVERIFY(!m_w->isResultsView());
+    QCOMPARE(c.CmbKerkoKrejt->count(), history);
+}
+
+void TestVerseSearch::surahTextThatIsNoNumber()
+{
+    MainControls &c = m_w->controls();
+    const QString before = c.Rtf1->text();
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    runSearch(QStringLiteral("Allah"), true, QStringLiteral("Fatiha"));
+    QCOMPARE(answerer.texts.size(), 1);
+    QCOMPARE(c.Rtf1->text(), before);
+    QVERIFY(!m_w->isResultsView());
+}
+
+void TestVerseSearch::storeFailureBringsTheWholeTextBack()
+{
+    QTemporaryDir dir;
+    const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR);
+    QVERIFY(QFile::copy(data + QStringLiteral("/KUR'AN.rtf"), dir.filePath(QStringLiteral("KUR'AN.rtf"))));
+    QFile broken(dir.filePath(QStringLiteral("Bazabos.db")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("this is not a database");
+    broken.close();
+    DataFolder::setPath(dir.path());
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    runSearch(QStringLiteral("Allah"), false);
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY(!m_w->isResultsView());
+    QVERIFY(m_w->controls().Rtf1->text().contains(QStringLiteral("\r\n2:255.\t")));
+}
+
+void TestVerseSearch::enterSearches()
+{
+    MainControls &c = m_w->controls();
+    c.CmbKerkoKrejt->setFocus();
+    c.CmbKerkoKrejt->setEditText(QStringLiteral("Harun"));
+    QTest::keyClick(c.CmbKerkoKrejt->lineEdit(), Qt::Key_Return);
+    QVERIFY(test::waitUntil([&] { return c.Rtf1->text().contains(QStringLiteral("izraz Harun:")); }));
+}
+
+void TestVerseSearch::historyAcrossRuns()
+{
+    MainControls &c = m_w->controls();
+    for (const char *w : {"Nuh", "Ibrahim", "Nuh", "nuh"})
+        runSearch(QLatin1String(w), false);
+    QStringList list;
+    for (int i = 0; i < c.CmbKerkoKrejt->count(); ++i)
+        list << c.CmbKerkoKrejt->itemText(i);
+    QCOMPARE(list.count(QStringLiteral("Nuh")), 1);
+    QVERIFY(list.indexOf(QStringLiteral("Ibrahim")) < list.indexOf(QStringLiteral("nuh")));
+    // Leaving with "Kraj" keeps the searches of this run.
+    c.cmdFund->click();
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                       QStringLiteral("Velmora 4.0"));
+    QCOMPARE(SearchHistory::load(settings), list);
+    // A window made afterwards loads them at its start.
+    MainWindow again;
+    installMainParts(again);
+    QVERIFY(again.formLoad(MainWindow::Options{0, false}));
+    QCOMPARE(again.controls().CmbKerkoKrejt->count(), list.size());
+    QCOMPARE(again.controls().CmbKerkoKrejt->currentText(), QString());
+    again.close();
+}
+
+void TestVerseSearch::kerkojeFindsListedAyah()
+{
+    MainControls &c = m_w->controls();
+    runSearch(QStringLiteral("Musa&Harun"), true, QStringLiteral("20"));
+    const QString shown = c.Rtf1->text();
+    const int line = static_cast<int>(shown.indexOf(QStringLiteral("\r\n20:")));
+    QVERIFY(line > 0);
+    const QString marker = shown.mid(line + 2).section(QLatin1Char('\t'), 0, 0); // "20:30."
+    c.CmbNrSure->setEditText(QStringLiteral("20"));
+    c.CmbNrAjeti->setEditText(marker.section(QLatin1Char(':'), 1).chopped(1));
+    QTest::keyClick(c.CmbNrAjeti, Qt::Key_Return);
+    QVERIFY(test::waitUntil([&] { return c.Rtf1->selText().startsWith(marker + QLatin1Char('\t')); }));
+    QCOMPARE(c.Rtf1->selStart(), line + 2);
+}
+
+QTEST_MAIN(TestVerseSearch)
+#include "tst_versesearch.moc"
