@@ -23,7 +23,7 @@ class TestTextRecitation : public QObject {
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanupTestCase();
 
     void startUpScanFindsTheClips();
     void uciAjetPlaysTheAyahUnderTheCaret_data();
@@ -52,16 +52,11 @@ void TestTextRecitation::initTestCase()
     QVERIFY2(DataFolder::holdsData(QStringLiteral(VELMORA_TEST_DATA_DIR)),
              "default data missing: run set-up");
     setVolumeLister([] { return QList<MountedVolume>{}; });
-}
-
-void TestTextRecitation::init()
-{
     m_data = std::make_unique<test::RecitationData>();
     QVERIFY(m_data->make(QStringLiteral(VELMORA_TEST_DATA_DIR)));
     for (auto [s, a] : {std::pair{2, 255}, std::pair{112, 1}, std::pair{1, 1}})
         QVERIFY(m_data->addClip(s, a, 400));
     DataFolder::setPath(m_data->path());
-    CDDriveLetter.clear();
 
     m_main = std::make_unique<MainWindow>();
     QVERIFY(m_main->controls().Data1->refresh());
@@ -71,10 +66,18 @@ void TestTextRecitation::init()
     QVERIFY(m_view->loadFile(QStringLiteral("KUR'AN.rtf")));
     m_main->resize(900, 700);
     m_main->show();
+}
+
+void TestTextRecitation::init()
+{
+    // Each case starts with an empty player, the caret at 0 and a fresh start-up drive scan.
+    m_sound->setFile(QString());
+    m_view->setSelStart(0);
+    CDDriveLetter.clear();
     emit m_main->driveScanRequested();
 }
 
-void TestTextRecitation::cleanup()
+void TestTextRecitation::cleanupTestCase()
 {
     m_main.reset();
     DataFolder::reset();
