@@ -103,6 +103,7 @@ private slots:
     void rejectedTexts_data();
     void rejectedTexts();
     void oneAyahPlaysItsClip();
+    void typedSurahPlaysWhole();
     void oneSurahOrder_data();
     void oneSurahOrder();
     void wholeQuranHas112Bismillahs();
@@ -556,6 +557,21 @@ void TestRecitationWindow::oneAyahPlaysItsClip()
     QVERIFY(!w->stopRequested());
 }
 
+void TestRecitationWindow::typedSurahPlaysWhole()
+{
+    // Surah 2 typed over Fatiha and started with Enter: no lookup ran, the hidden count still
+    // says 7, yet the whole of surah 2 is played.
+    RecitationWindow *w = openWindow();
+    w->setSoundControl(&m_sound);
+    m_sound.polls = 1;
+    byName<QRadioButton>(w, QStringLiteral("Option2"))->click();
+    QCOMPARE(byName<QComboBox>(w, QStringLiteral("CmbTotalAjete"))->currentText(), QStringLiteral("7"));
+    byName<QComboBox>(w, QStringLiteral("CmbNrSure"))->setEditText(QStringLiteral("2"));
+    QTest::keyClick(byName<QComboBox>(w, QStringLiteral("CmbNrSure")), Qt::Key_Return);
+    QCOMPARE(m_sound.played.size(), 1 + 286);
+    QCOMPARE(m_sound.played.last(), clip(2, 286));
+}
+
 void TestRecitationWindow::oneSurahOrder_data()
 {
     QTest::addColumn<int>("surah");
@@ -747,7 +763,7 @@ void TestRecitationWindow::realSoundPlaysSurahInOrder()
                  QFileInfo(expected.at(i)).canonicalFilePath());
     QCOMPARE(w->soundPlayer()->status(), QStringLiteral("stopped"));
     // Five clips of 250 ms, one after the other, each waited for to its end.
-    QVERIFY2(elapsed >= 5 * 250 - 50 && elapsed < 5 * 250 + 2000, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed >= 5 * 250 - 50 && elapsed < 5 * 250 + 5000, qPrintable(QString::number(elapsed)));
     for (int i = 1; i < rec.startedMs.size(); ++i)
         QVERIFY(rec.startedMs.at(i) - rec.startedMs.at(i - 1) >= 200);
     QVERIFY(sliderMax > 0);
@@ -755,7 +771,7 @@ void TestRecitationWindow::realSoundPlaysSurahInOrder()
 
 void TestRecitationWindow::realSoundSkipsMissingClip()
 {
-    QVERIFY(m_data->addSurah(108, 3, 300));
+    QVERIFY(m_data->addSurah(108, 3, 600));
     QVERIFY(QFile::remove(m_data->clip(108, 2)));
     RecitationWindow *w = openWindow();
     FXSndControl fx(w->soundPlayer());
@@ -768,14 +784,15 @@ void TestRecitationWindow::realSoundSkipsMissingClip()
     byName<QPushButton>(w, QStringLiteral("cmdLexo"))->click();
     QCOMPARE(rec.files.size(), 4);
     QVERIFY(rec.files.at(2).endsWith(QStringLiteral("s108a2.wav")));
-    // The missing clip ends at its first poll: the next starts right after.
+    // The missing clip ends at its first poll: the next starts right after, well within the
+    // length of a clip.
     const qint64 gap = rec.startedMs.at(3) - rec.startedMs.at(2);
-    QVERIFY2(gap < 150, qPrintable(QString::number(gap)));
+    QVERIFY2(gap < 300, qPrintable(QString::number(gap)));
 }
 
 void TestRecitationWindow::realSoundClosingStops()
 {
-    QVERIFY(m_data->addSurah(108, 3, 400));
+    QVERIFY(m_data->addSurah(108, 3, 800));
     RecitationWindow *w = openWindow();
     FXSndControl fx(w->soundPlayer());
     RecordingControl rec(&fx);
@@ -796,7 +813,8 @@ void TestRecitationWindow::realSoundClosingStops()
     byName<QPushButton>(w, QStringLiteral("cmdLexo"))->click();
     QCOMPARE(statusAfterClose, QStringLiteral("stopped"));
     QCOMPARE(rec.files.size(), 2);
-    QVERIFY(t.elapsed() < 400 + 400);
+    // The Bismillah and the start of the first ayah; four clips would take 3200 ms.
+    QVERIFY2(t.elapsed() < 800 + 800, qPrintable(QString::number(t.elapsed())));
 }
 
 void TestRecitationWindow::openedModallyFromMainWindow()

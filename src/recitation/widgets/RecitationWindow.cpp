@@ -358,8 +358,9 @@ void RecitationWindow::message(const QString &text)
     box.exec();
 }
 
-bool RecitationWindow::placeIsPlayable()
+bool RecitationWindow::placeIsPlayable(int *ayahs)
 {
+    *ayahs = 0;
     if (Option7->isChecked())
         return true;
     const QString surah = CmbNrSure->currentText();
@@ -369,6 +370,7 @@ bool RecitationWindow::placeIsPlayable()
     const data::TableRecordset &table = DataBazaSuret->table();
     switch (checkPlace(table, surah, oneAyah ? &ayah : nullptr, &count)) {
     case PlaceCheck::Ok:
+        *ayahs = count;
         return true;
     case PlaceCheck::NoSurah:
         message(QStringLiteral("Sura \"%1\" ne postoji. Upišite broj sure od 1 do %2.")
@@ -392,13 +394,17 @@ void RecitationWindow::cmdLexo_Click()
     }
     // The selector texts go unchanged into the clip paths, the lookups and the Bismillah test:
     // a text that names no surah or ayah of the book is refused here, before anything plays.
-    if (!placeIsPlayable())
+    int count = 0;
+    if (!placeIsPlayable(&count))
         return;
-    if (Option1->isChecked())
+    if (Option1->isChecked()) {
         m_sequencer.PlayNjeAjet(CmbNrSure->currentText(), CmbNrAjeti->currentText());
-    else if (Option2->isChecked())
+    } else if (Option2->isChecked()) {
+        // The surah may have been typed and started with Enter, which does not look it up: the
+        // run's length is the ayah count of the surah played, not that of the surah shown before.
+        CmbTotalAjete->setEditText(QString::number(count));
         m_sequencer.PlayNjeSure();
-    else if (Option7->isChecked())
+    } else if (Option7->isChecked())
         m_sequencer.Hatme();
     StopRequested = false;
 }

@@ -105,8 +105,8 @@ private:
     void buildControls();
     void connectControls();
     // Checks the selector texts of the chosen mode before playback; false after telling the
-    // reader what is wrong.
-    bool placeIsPlayable();
+    // reader what is wrong. `count` receives the number of ayahs of the surah selected.
+    bool placeIsPlayable(int *count);
     void message(const QString &text);
 
     // Controls, by their names.
