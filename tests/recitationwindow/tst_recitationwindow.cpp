@@ -516,6 +516,9 @@ void TestRecitationWindow::rejectedTexts_data()
                                         << noAyah.arg(QStringLiteral("1"), QStringLiteral("1a")).arg(7);
     QTest::newRow("path in the ayah") << one << QStringLiteral("1") << QStringLiteral("1/../../x")
                                       << noAyah.arg(QStringLiteral("1"), QStringLiteral("1/../../x")).arg(7);
+    QTest::newRow("percent signs") << one << QStringLiteral("%2") << QStringLiteral("1")
+                                   << QStringLiteral(
+                                          "Sura \"%2\" ne postoji. Upišite broj sure od 1 do 114.");
     QTest::newRow("one surah, letters") << QStringLiteral("Option2") << QStringLiteral("x9")
                                         << QStringLiteral("1") << noSurah.arg(QStringLiteral("x9"));
 }

@@ -373,14 +373,13 @@ bool RecitationWindow::placeIsPlayable(int *ayahs)
         *ayahs = count;
         return true;
     case PlaceCheck::NoSurah:
+        // One pass of arg(): a typed text holding "%2" stays as typed.
         message(QStringLiteral("Sura \"%1\" ne postoji. Upišite broj sure od 1 do %2.")
-                    .arg(surah)
-                    .arg(std::max(lastSurahOf(table), 1)));
+                    .arg(surah, QString::number(std::max(lastSurahOf(table), 1))));
         return false;
     case PlaceCheck::NoAyah:
         message(QStringLiteral("Sura %1 nema ajet \"%2\". Upišite broj ajeta od 1 do %3.")
-                    .arg(surah, ayah)
-                    .arg(count));
+                    .arg(surah, ayah, QString::number(count)));
         return false;
     }
     return false;
@@ -404,8 +403,9 @@ void RecitationWindow::cmdLexo_Click()
         // run's length is the ayah count of the surah played, not that of the surah shown before.
         CmbTotalAjete->setEditText(QString::number(count));
         m_sequencer.PlayNjeSure();
-    } else if (Option7->isChecked())
+    } else if (Option7->isChecked()) {
         m_sequencer.Hatme();
+    }
     StopRequested = false;
 }
 
