@@ -2,6 +2,7 @@
 
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
+#include "classification/widgets/TopicParts.h"
 #include "recitation/widgets/RecitationWindow.h"
 #include "recitation/widgets/TextRecitationPart.h"
 #include "search/widgets/FindPart.h"
@@ -27,6 +28,10 @@ void installMainParts(MainWindow &window)
         AboutWindow about(&window);
         window.execModal(&about);
     });
+
+    installTopicTreePanel(window);
+    installTopicListPanel(window);
+    installPanelSwitching(window);
 
     installRecitationWindowPart(window);
     installTextRecitationPart(window);

@@ -1,0 +1,154 @@
+#include "classification/widgets/TopicListPanel.h"
+
+#include "app/Twips.h"
+#include "app/widgets/MainWindow.h"
+#include "classification/PanelLayout.h"
+#include "classification/TopicData.h"
+#include "classification/widgets/ItemClickSignal.h"
+#include "classification/widgets/SimpleComboBox.h"
+#include "classification/widgets/TopicParts.h"
+#include "classification/widgets/TopicReportView.h"
+#include "data/Database.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+
+namespace velmora {
+
+namespace {
+const char *const kTopicListFilled = "TopicListFilled";
+const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
+} // namespace
+
+TopicListPanel::TopicListPanel(MainWindow &window)
+    : QObject(&window), m_window(window), m_c(window.controls())
+{
+    setObjectName(QStringLiteral("TopicListPanel"));
+    m_window.setProperty(kTopicListFilled, false);
+    buildControls();
+
+    connect(m_c.CmdShowCmbKlasifikim, &QToolButton::clicked, this,
+            &TopicListPanel::CmdShowCmbKlasifikim_Click);
+    connect(m_box, &SimpleComboBox::clicked, this, &TopicListPanel::cmbKlasifikimTematik_Click);
+    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicListPanel::LstAjetetPrejCmbTema_Click);
+    m_c.pictCmbTematAlfabet->installEventFilter(this);
+}
+
+void TopicListPanel::buildControls()
+{
+    QWidget *panel = m_c.pictCmbTematAlfabet;
+    const QFont listFont(QStringLiteral("Times New Roman"), 9);
+
+    m_label = new QLabel(QStringLiteral("Teme"), panel);
+    m_label->setObjectName(QStringLiteral("Label2"));
+    m_label->setProperty("index", 4);
+    m_window.placeTwips(m_label, 120, 120, 2415, 240);
+    if (m_c.Label2.size() > 4)
+        m_c.Label2[4] = m_label;
+
+    m_box = new SimpleComboBox(panel);
+    m_box->setObjectName(QStringLiteral("cmbKlasifikimTematik"));
+    m_box->setFont(listFont);
+    m_window.placeTwips(m_box, 120, 360, 2415, 1755);
+
+    m_list = new QListWidget(panel);
+    m_list->setObjectName(QStringLiteral("LstAjetetPrejCmbTema"));
+    m_list->setFont(listFont);
+    m_list->setToolTip(kListTip);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_window.placeTwips(m_list, 120, 2400, 2415, 1410);
+    m_listClick = new ItemClickSignal(m_list);
+}
+
+bool TopicListPanel::topicListFilled() const
+{
+    return m_window.property(kTopicListFilled).toBool();
+}
+
+void TopicListPanel::CmdShowCmbKlasifikim_Click()
+{
+    m_c.pictCmbTematAlfabet->setVisible(true);
+    m_c.PictKlasifikim->setVisible(false);
+    m_c.pictCmbSureAjet->setVisible(false);
+    m_box->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    // The flag is read after the yield: a click handled meanwhile may have loaded the names.
+    if (topicListFilled())
+        return;
+    if (fillTopics())
+        m_window.setProperty(kTopicListFilled, true);
+}
+
+bool TopicListPanel::fillTopics()
+{
+    QString error;
+    std::optional<QStringList> names;
+    {
+        const data::Database db = data::Database::open(topicStoreName());
+        names = loadTopicNames(db, &error);
+    }
+    if (!names) {
+        MainWindow::message(&m_window, QStringLiteral("Popis tema se ne može učitati iz baze podataka "
+                                                      "\"%1\": %2\nPokušajte ponovo.")
+                                           .arg(topicStoreName(), error));
+        return false;
+    }
+    for (const QString &name : *names)
+        m_box->addItem(name);
+    return true;
+}
+
+void TopicListPanel::cmbKlasifikimTematik_Click()
+{
+    {
+        ItemClickSignal::Mute mute(m_listClick);
+        m_list->clear();
+    }
+    QStringList lines;
+    {
+        const data::Database db = data::Database::open(topicStoreName());
+        lines = loadReferenceLines(db, trimBlanks(m_box->text()));
+    }
+    {
+        ItemClickSignal::Mute mute(m_listClick);
+        m_list->addItems(lines);
+        if (m_list->count() > 0)
+            m_list->setCurrentRow(0);
+    }
+    LstAjetetPrejCmbTema_Click();
+}
+
+void TopicListPanel::LstAjetetPrejCmbTema_Click()
+{
+    const QListWidgetItem *line = m_list->currentItem();
+    showTopicAyahs(m_window, line ? line->text() : QString(), m_box->text());
+}
+
+void TopicListPanel::pictCmbTematAlfabet_Resize()
+{
+    const double dpi = m_window.dpi();
+    const AlphabetPanelLayout r =
+        alphabetPanelLayout(pixelsToTwips(m_c.pictCmbTematAlfabet->height(), dpi),
+                            pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_box->y(), dpi));
+    if (r.boxHeight)
+        m_box->resize(m_box->width(), m_window.twips(*r.boxHeight));
+    if (r.listTop)
+        m_list->move(m_list->x(), m_window.twips(*r.listTop));
+}
+
+bool TopicListPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_c.pictCmbTematAlfabet && event->type() == QEvent::Resize)
+        pictCmbTematAlfabet_Resize();
+    return QObject::eventFilter(watched, event);
+}
+
+void installTopicListPanel(MainWindow &window)
+{
+    new TopicListPanel(window);
+}
+
+} // namespace velmora

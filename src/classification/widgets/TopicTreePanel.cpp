@@ -1,0 +1,221 @@
+#include "classification/widgets/TopicTreePanel.h"
+
+#include "app/Twips.h"
+#include "app/widgets/MainWindow.h"
+#include "classification/PanelLayout.h"
+#include "classification/TopicData.h"
+#include "classification/widgets/ImageList.h"
+#include "classification/widgets/ItemClickSignal.h"
+#include "classification/widgets/TopicParts.h"
+#include "classification/widgets/TopicReportView.h"
+#include "data/Database.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QIcon>
+#include <QListWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+namespace velmora {
+
+namespace {
+const char *const kTreeFilled = "TreeFilled";
+const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
+} // namespace
+
+TopicTreePanel::TopicTreePanel(MainWindow &window)
+    : QObject(&window), m_window(window), m_c(window.controls())
+{
+    setObjectName(QStringLiteral("TopicTreePanel"));
+    m_window.setProperty(kTreeFilled, false);
+    buildControls();
+
+    connect(m_c.CmdKlasifikim, &QToolButton::clicked, this, &TopicTreePanel::CmdKlasifikim_Click);
+    connect(m_expandAll, &QToolButton::clicked, this, &TopicTreePanel::cmdExpandAll_Click);
+    connect(m_collapseAll, &QToolButton::clicked, this, &TopicTreePanel::CmdCollapseAll_Click);
+    connect(m_treeClick, &ItemClickSignal::clicked, this, &TopicTreePanel::TreeView1_NodeClick);
+    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicTreePanel::lstAjetKlasifikim_Click);
+    m_c.PictKlasifikim->installEventFilter(this);
+}
+
+void TopicTreePanel::buildControls()
+{
+    QWidget *panel = m_c.PictKlasifikim;
+    m_images = new ImageList(&m_window);
+
+    auto iconButton = [&](const char *name, const char *tip, const char *file) {
+        auto *b = new QToolButton(panel);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QLatin1String(tip));
+        b->setIcon(QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::StrongFocus);
+        m_window.placeTwips(b, 120, 120, 375, 375);
+        b->setIconSize(QSize(m_window.twips(300), m_window.twips(300)));
+        return b;
+    };
+    // The two buttons lie on the same spot; one replaces the other.
+    m_expandAll = iconButton("cmdExpandAll", "Pokazi grane", "expand.svg");
+    m_collapseAll = iconButton("CmdCollapseAll", "Pokazi stablo", "collapse.svg");
+    m_collapseAll->hide();
+
+    m_tree = new QTreeWidget(panel);
+    m_tree->setObjectName(QStringLiteral("TreeView1"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setColumnCount(1);
+    m_tree->setSortingEnabled(false);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setIconSize(m_images->imageSize());
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_window.placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
+    m_treeClick = new ItemClickSignal(m_tree);
+
+    m_list = new QListWidget(panel);
+    m_list->setObjectName(QStringLiteral("lstAjetKlasifikim"));
+    m_list->setFont(QFont(QStringLiteral("Times New Roman"), 9));
+    m_list->setToolTip(kListTip);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_window.placeTwips(m_list, 120, 2040, 2415, 1410);
+    m_listClick = new ItemClickSignal(m_list);
+}
+
+bool TopicTreePanel::treeFilled() const
+{
+    return m_window.property(kTreeFilled).toBool();
+}
+
+void TopicTreePanel::CmdKlasifikim_Click()
+{
+    m_c.PictKlasifikim->setVisible(true);
+    m_c.pictCmbTematAlfabet->setVisible(false);
+    m_c.pictCmbSureAjet->setVisible(false);
+    QCoreApplication::processEvents();
+    // The flag is read after the yield: a click handled meanwhile may have filled the tree.
+    if (treeFilled())
+        return;
+    if (fillTree())
+        m_window.setProperty(kTreeFilled, true);
+}
+
+bool TopicTreePanel::fillTree()
+{
+    QString error;
+    std::optional<QList<TopicNode>> nodes;
+    {
+        const data::Database db = data::Database::open(topicStoreName());
+        nodes = loadTopicTree(db, &error);
+    }
+    if (!nodes) {
+        MainWindow::message(&m_window, QStringLiteral("Tematska klasifikacija se ne može učitati iz baze "
+                                                      "podataka \"%1\": %2\nPokušajte ponovo.")
+                                           .arg(topicStoreName(), error));
+        return false;
+    }
+    ItemClickSignal::Mute mute(m_treeClick);
+    m_tree->setUpdatesEnabled(false);
+    for (const TopicNode &node : *nodes)
+        addNode(node);
+    m_tree->setUpdatesEnabled(true);
+    return true;
+}
+
+void TopicTreePanel::addNode(const TopicNode &node)
+{
+    QTreeWidgetItem *item = nullptr;
+    if (node.parentKey.isEmpty() && node.image == TopicNode::Chapter) {
+        item = new QTreeWidgetItem(m_tree);
+    } else {
+        QTreeWidgetItem *parent = m_nodesByKey.value(node.parentKey);
+        if (!parent)
+            return;
+        item = new QTreeWidgetItem(parent);
+    }
+    item->setText(0, node.text);
+    item->setData(0, Qt::UserRole, node.key);
+    item->setIcon(0, m_images->image(node.image));
+    m_nodesByKey.insert(node.key, item);
+}
+
+void TopicTreePanel::TreeView1_NodeClick()
+{
+    QTreeWidgetItem *node = m_tree->currentItem();
+    if (!node)
+        return;
+    // A chapter lists nothing.
+    if (node->childCount() > 0)
+        return;
+
+    {
+        ItemClickSignal::Mute mute(m_listClick);
+        m_list->clear();
+    }
+    const QString topic = topicNameFromNodeText(node->text(0));
+    QStringList lines;
+    {
+        const data::Database db = data::Database::open(topicStoreName());
+        lines = loadReferenceLines(db, topic);
+    }
+    {
+        ItemClickSignal::Mute mute(m_listClick);
+        m_list->addItems(lines);
+        if (m_list->count() > 0)
+            m_list->setCurrentRow(0);
+    }
+    lstAjetKlasifikim_Click();
+}
+
+void TopicTreePanel::lstAjetKlasifikim_Click()
+{
+    const QListWidgetItem *line = m_list->currentItem();
+    const QTreeWidgetItem *node = m_tree->currentItem();
+    showTopicAyahs(m_window, line ? line->text() : QString(), node ? node->text(0) : QString());
+}
+
+void TopicTreePanel::cmdExpandAll_Click()
+{
+    m_expandAll->setVisible(false);
+    m_collapseAll->setVisible(true);
+    QCoreApplication::processEvents();
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
+        (*it)->setExpanded(true);
+}
+
+void TopicTreePanel::CmdCollapseAll_Click()
+{
+    m_expandAll->setVisible(true);
+    m_collapseAll->setVisible(false);
+    QCoreApplication::processEvents();
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
+        (*it)->setExpanded(false);
+}
+
+void TopicTreePanel::PictKlasifikim_Resize()
+{
+    const double dpi = m_window.dpi();
+    const TreePanelLayout r =
+        treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
+                        pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
+    if (r.listTop)
+        m_list->move(m_list->x(), m_window.twips(*r.listTop));
+    if (r.treeHeight)
+        m_tree->resize(m_tree->width(), m_window.twips(*r.treeHeight));
+}
+
+bool TopicTreePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_c.PictKlasifikim && event->type() == QEvent::Resize)
+        PictKlasifikim_Resize();
+    return QObject::eventFilter(watched, event);
+}
+
+void installTopicTreePanel(MainWindow &window)
+{
+    new TopicTreePanel(window);
+}
+
+} // namespace velmora
