@@ -20,16 +20,19 @@ QString Sequencer::statusLine(const QString &surah, const QString &name, const Q
            QStringLiteral(" od ") + count;
 }
 
-void Sequencer::TregojeTekstinEAjetit(const QString &NrSure, const QString &NrAjet)
+bool Sequencer::TregojeTekstinEAjetit(const QString &NrSure, const QString &NrAjet)
 {
     if (!m_host.isShown())
-        return;
+        return false;
     m_host.setAyahText(
         m_host.findAyahText(QStringLiteral("nrsure =") + NrSure + QStringLiteral(" and nrajet =") + NrAjet));
     QString number, name, count;
-    if (m_host.seekSurah(NrSure, &number, &name, &count))
+    const bool found = m_host.seekSurah(NrSure, &number, &name, &count);
+    if (found)
         m_host.setSelectorTexts(number, name, NrAjet, count);
-    m_host.setStatus(statusLine(m_host.surahText(), m_host.nameText(), m_host.ayahText(), m_host.countText()));
+    m_host.setStatus(
+        statusLine(m_host.surahText(), m_host.nameText(), m_host.ayahText(), m_host.countText()));
+    return found;
 }
 
 Sequencer::WaitEnd Sequencer::waitForClip(bool testStop)

@@ -49,7 +49,9 @@ class Sequencer {
 public:
     Sequencer(SequencerHost &host, SoundControl &sound) : m_host(host), m_sound(sound) {}
 
-    void TregojeTekstinEAjetit(const QString &NrSure, const QString &NrAjet);
+    // Shows an ayah while the window is shown. Returns false when the surah was not found in
+    // the surah table (the selectors are then left as they are) or the window is not shown.
+    bool TregojeTekstinEAjetit(const QString &NrSure, const QString &NrAjet);
     void PlayNjeAjet(const QString &NrSure, const QString &NrAjet);
     void LexojeBismilahun();
     // Plays the surah of `NrSure`; with an empty argument the surah selector's text at the

@@ -141,6 +141,7 @@ private slots:
     void stopRequestedEndsAyah();
     void secondRunNestsInsideFirst();
     void statusLineAndText();
+    void showTellsWhetherTheSurahWasFound();
     void lengthEqualToPositionAtFirstPollEnds();
 
 private:
@@ -272,6 +273,21 @@ void TestSequencer::statusLineAndText()
     m_win.shown = false;
     seq.TregojeTekstinEAjetit(QStringLiteral("2"), QStringLiteral("1"));
     QCOMPARE(m_win.status, QStringLiteral("Sure 1. Fatiha, ajet 3 od 7"));
+}
+
+void TestSequencer::showTellsWhetherTheSurahWasFound()
+{
+    Sequencer seq(m_win, m_sound);
+    QVERIFY(seq.TregojeTekstinEAjetit(QStringLiteral("2"), QStringLiteral("3")));
+    QCOMPARE(m_win.surah, QStringLiteral("2"));
+    QCOMPARE(m_win.ayah, QStringLiteral("3"));
+    // No such surah: the selectors stay, the status line is formed from them.
+    QVERIFY(!seq.TregojeTekstinEAjetit(QStringLiteral("abc"), QStringLiteral("9")));
+    QCOMPARE(m_win.surah, QStringLiteral("2"));
+    QCOMPARE(m_win.ayah, QStringLiteral("3"));
+    QCOMPARE(m_win.status, QStringLiteral("Sure 2. Sura 2, ajet 3 od 3"));
+    m_win.shown = false;
+    QVERIFY(!seq.TregojeTekstinEAjetit(QStringLiteral("2"), QStringLiteral("1")));
 }
 
 void TestSequencer::lengthEqualToPositionAtFirstPollEnds()

@@ -3,6 +3,8 @@
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "classification/widgets/TopicParts.h"
+#include "recitation/widgets/RecitationWindow.h"
+#include "recitation/widgets/TextRecitationPart.h"
 #include "search/widgets/FindPart.h"
 #include "search/widgets/VerseSearchPart.h"
 #include "textview/widgets/NavigationParts.h"
@@ -30,6 +32,9 @@ void installMainParts(MainWindow &window)
     installTopicTreePanel(window);
     installTopicListPanel(window);
     installPanelSwitching(window);
+
+    installRecitationWindowPart(window);
+    installTextRecitationPart(window);
 }
 
 } // namespace velmora
