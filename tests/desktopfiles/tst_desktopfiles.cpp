@@ -23,7 +23,8 @@ private slots:
     void install();
 
 private:
-    // Runs a tool found on the path; skips when it is not installed. Output and exit code.
+    // Runs a tool found on the path: its exit code (-2 when not installed, -1 on a crash or
+    // timeout) and output.
     static QPair<int, QString> run(const QString &tool, const QStringList &args);
 
     QDir m_packaging{QStringLiteral(VELMORA_BINARY_DIR "/packaging")};
