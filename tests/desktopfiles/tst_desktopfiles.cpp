@@ -5,9 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,130 +18,62 @@ private slots:
     void initTestCase();
     void validators_data();
     void validators();
-    void menuEntry();
-    void metadata();
     void pngIcons_data();
     void pngIcons();
-    void scalableIcon();
     void install();
-    void installedData();
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QString output;
-    };
-    static Run run(const QString &program, const QStringList &args, int timeoutMs = 60000);
-    static QString readText(const QString &path);
+    // Runs a tool found on the path: its exit code (-2 when not installed, -1 on a crash or
+    // timeout) and output.
+    static QPair<int, QString> run(const QString &tool, const QStringList &args);
 
-    QDir m_packaging;
+    QDir m_packaging{QStringLiteral(VELMORA_BINARY_DIR "/packaging")};
     QString m_appId;
-    QString m_desktopFile;
-    QString m_metainfoFile;
-    QTemporaryDir m_prefix;
-    bool m_installed = false;
 };
 
-TestDesktopFiles::Run TestDesktopFiles::run(const QString &program, const QStringList &args, int timeoutMs)
+QPair<int, QString> TestDesktopFiles::run(const QString &tool, const QStringList &args)
 {
-    Run result;
+    const QString path = QStandardPaths::findExecutable(tool);
+    if (path.isEmpty())
+        return {-2, tool + QStringLiteral(" is not installed")};
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForStarted(10000))
-        return result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        result.output = QStringLiteral("timed out");
-        return result;
-    }
-    result.output = QString::fromUtf8(process.readAll());
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return result;
-}
-
-QString TestDesktopFiles::readText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    process.start(path, args);
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("timed out")}; // the process is killed with its QProcess
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromUtf8(process.readAll())};
 }
 
 void TestDesktopFiles::initTestCase()
 {
-    Q_INIT_RESOURCE(resources);
-    m_packaging = QDir(QStringLiteral(VELMORA_BINARY_DIR "/packaging"));
-    m_appId = readText(m_packaging.filePath(QStringLiteral("app-id.txt"))).trimmed();
-    QVERIFY(!m_appId.isEmpty());
-    m_desktopFile = m_packaging.filePath(m_appId + QStringLiteral(".desktop"));
-    m_metainfoFile = m_packaging.filePath(m_appId + QStringLiteral(".metainfo.xml"));
-    QVERIFY(QFileInfo::exists(m_desktopFile));
-    QVERIFY(QFileInfo::exists(m_metainfoFile));
-    // A reverse-DNS id: at least three dot-separated parts, each a letter followed by
-    // letters, digits or underscores.
-    static const QRegularExpression rdns(
-        QStringLiteral("^[A-Za-z][A-Za-z0-9_]*(\\.[A-Za-z][A-Za-z0-9_]*){2,}$"));
-    QVERIFY2(rdns.match(m_appId).hasMatch(), qPrintable(m_appId));
-    QVERIFY(m_prefix.isValid());
+    QFile id(m_packaging.filePath(QStringLiteral("app-id.txt")));
+    QVERIFY(id.open(QIODevice::ReadOnly));
+    m_appId = QString::fromUtf8(id.readAll()).trimmed();
+    QVERIFY(m_appId.count(QLatin1Char('.')) >= 2);
 }
 
 void TestDesktopFiles::validators_data()
 {
-    QTest::addColumn<QString>("tool");
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("desktop-file-validate")
-        << QStringLiteral("desktop-file-validate") << QStringList() << QStringLiteral("desktop");
-    QTest::newRow("appstreamcli validate")
-        << QStringLiteral("appstreamcli")
-        << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net")} << QStringLiteral("metainfo");
+    QTest::addColumn<QString>("command"); // the last word names the built file
+    QTest::newRow("desktop-file-validate") << "desktop-file-validate %1.desktop";
+    QTest::newRow("appstreamcli validate") << "appstreamcli validate --no-net %1.metainfo.xml";
 }
 
 void TestDesktopFiles::validators()
 {
-    QFETCH(QString, tool);
-    QFETCH(QStringList, args);
-    QFETCH(QString, file);
-
-    const QString path = QStandardPaths::findExecutable(tool);
-    if (path.isEmpty())
-        QSKIP(qPrintable(tool + QStringLiteral(" is not installed")));
-    args << (file == QLatin1String("desktop") ? m_desktopFile : m_metainfoFile);
-    const Run result = run(path, args);
-    QVERIFY2(result.exitCode == 0, qPrintable(result.output));
-    if (tool == QLatin1String("desktop-file-validate")) {
-        // It reports warnings and hints without failing; the entry should have none.
-        QVERIFY2(result.output.trimmed().isEmpty(), qPrintable(result.output));
-    } else {
-        QVERIFY2(!result.output.contains(QLatin1String("W:")) && !result.output.contains(QLatin1String("E:")),
-                 qPrintable(result.output));
-    }
-}
-
-void TestDesktopFiles::menuEntry()
-{
-    const QString text = readText(m_desktopFile);
-    QVERIFY(text.startsWith(QLatin1String("[Desktop Entry]\n")));
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    // The entry starts the installed program and shows the icon installed under the same id.
-    QVERIFY(lines.contains(QStringLiteral("Exec=velmora")));
-    QVERIFY(lines.contains(QStringLiteral("Icon=") + m_appId));
-    // No placeholder of the template is left over.
-    QVERIFY(!text.contains(QLatin1Char('@')));
-}
-
-void TestDesktopFiles::metadata()
-{
-    const QString text = readText(m_metainfoFile);
-    QVERIFY(text.contains(QStringLiteral("<id>") + m_appId + QStringLiteral("</id>")));
-    QVERIFY(text.contains(QStringLiteral("<launchable type=\"desktop-id\">") + m_appId +
-                          QStringLiteral(".desktop</launchable>")));
-    QVERIFY(text.contains(QLatin1String("<binary>velmora</binary>")));
-    // The home page is the program's first configured web page.
-    QVERIFY(text.contains(QLatin1String("<url type=\"homepage\">https://velmora.example.org/</url>")));
-    QVERIFY(!text.contains(QLatin1String("@VELMORA")));
+    QFETCH(QString, command);
+    QStringList args = command.arg(m_appId).split(QLatin1Char(' '));
+    const QString tool = args.takeFirst();
+    args.last() = m_packaging.filePath(args.last());
+    QVERIFY2(QFileInfo::exists(args.last()), qPrintable(args.last()));
+    const auto [code, output] = run(tool, args);
+    if (code == -2)
+        QSKIP(qPrintable(output));
+    QVERIFY2(code == 0, qPrintable(output));
+    // desktop-file-validate passes with warnings and hints; the entry should have none.
+    if (tool == QLatin1String("desktop-file-validate"))
+        QVERIFY2(output.trimmed().isEmpty(), qPrintable(output));
 }
 
 void TestDesktopFiles::pngIcons_data()
@@ -160,85 +90,41 @@ void TestDesktopFiles::pngIcons()
     QImage image;
     QVERIFY2(image.load(path, "PNG"), qPrintable(path));
     QCOMPARE(image.size(), QSize(size, size));
-    QVERIFY(image.hasAlphaChannel());
     image = image.convertToFormat(QImage::Format_ARGB32);
     // Drawn over the whole square with rounded corners: the corner is clear, the middle opaque.
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
     QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
 }
 
-void TestDesktopFiles::scalableIcon()
-{
-    const QString path = m_packaging.filePath(QStringLiteral("icons/scalable/%1.svg").arg(m_appId));
-    QSvgRenderer installed(path);
-    QVERIFY(installed.isValid());
-    QCOMPARE(installed.defaultSize(), QSize(256, 256));
-    // The installed SVG is the icon the program shows in its windows.
-    QFile resource(QStringLiteral(":/velmora/velmora.svg"));
-    QVERIFY(resource.open(QIODevice::ReadOnly));
-    QCOMPARE(readText(path).toUtf8(), resource.readAll());
-}
-
 void TestDesktopFiles::install()
 {
-    const QString cmake = QStandardPaths::findExecutable(QStringLiteral("cmake"));
-    if (cmake.isEmpty())
-        QSKIP("cmake is not installed");
     // Installing copies every built program; a partial build has nothing to copy.
     if (!QFileInfo::exists(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora")))
         QSKIP("the program is not built; the install check needs a full build");
-    const QString prefix = m_prefix.path();
-    const Run result = run(cmake, {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR),
-                                   QStringLiteral("--prefix"), prefix});
-    QVERIFY2(result.exitCode == 0, qPrintable(result.output));
-    m_installed = true;
-
-    const QDir root(prefix);
-    const QFileInfo program(root.filePath(QStringLiteral("bin/velmora")));
-    QVERIFY(program.isFile() && program.isExecutable());
-    const QStringList expected = {
-        QStringLiteral("share/applications/%1.desktop"),
-        QStringLiteral("share/metainfo/%1.metainfo.xml"),
-        QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg"),
-        QStringLiteral("share/icons/hicolor/16x16/apps/%1.png"),
-        QStringLiteral("share/icons/hicolor/32x32/apps/%1.png"),
-        QStringLiteral("share/icons/hicolor/48x48/apps/%1.png"),
-        QStringLiteral("share/icons/hicolor/64x64/apps/%1.png"),
-        QStringLiteral("share/icons/hicolor/128x128/apps/%1.png"),
-        QStringLiteral("share/icons/hicolor/256x256/apps/%1.png"),
-    };
-    for (const QString &pattern : expected) {
-        const QString file = root.filePath(pattern.arg(m_appId));
-        QVERIFY2(QFileInfo(file).isFile(), qPrintable(file));
-    }
-    const QImage icon(root.filePath(QStringLiteral("share/icons/hicolor/48x48/apps/%1.png").arg(m_appId)));
-    QCOMPARE(icon.size(), QSize(48, 48));
-
-    // The installed tree as a software centre reads it: metadata, menu entry and icon together.
-    const QString appstreamcli = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
-    if (!appstreamcli.isEmpty()) {
-        const Run tree =
-            run(appstreamcli, {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), prefix});
-        QVERIFY2(tree.exitCode == 0, qPrintable(tree.output));
-    }
-}
-
-void TestDesktopFiles::installedData()
-{
-    if (!m_installed)
-        QSKIP("nothing was installed");
-    const QString built = QStringLiteral(VELMORA_TEST_DATA_DIR);
-    const QString installed = QDir(m_prefix.path()).filePath(QStringLiteral("share/velmora"));
-    if (!velmora::DataFolder::holdsData(built))
-        QSKIP("the build holds no default data to install");
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    const QDir root(prefix.path());
+    const auto [code, output] =
+        run(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR),
+                                      QStringLiteral("--prefix"), root.path()});
+    QVERIFY2(code == 0, qPrintable(output));
+    QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/velmora"))).isExecutable());
+    const QString expected =
+        QStringLiteral("applications/%1.desktop metainfo/%1.metainfo.xml "
+                       "icons/hicolor/scalable/apps/%1.svg icons/hicolor/16x16/apps/%1.png "
+                       "icons/hicolor/32x32/apps/%1.png icons/hicolor/48x48/apps/%1.png "
+                       "icons/hicolor/64x64/apps/%1.png icons/hicolor/128x128/apps/%1.png "
+                       "icons/hicolor/256x256/apps/%1.png");
+    for (const QString &file : expected.arg(m_appId).split(QLatin1Char(' ')))
+        QVERIFY2(QFileInfo(root.filePath(QStringLiteral("share/") + file)).isFile(), qPrintable(file));
     // Started from a menu, the program looks in ../share/velmora beside its own folder.
-    QVERIFY2(velmora::DataFolder::holdsData(installed), qPrintable(installed));
-    const QStringList names = QDir(built).entryList(QDir::Files);
-    for (const QString &name : names) {
-        const QFileInfo a(QDir(built).filePath(name)), b(QDir(installed).filePath(name));
-        QVERIFY2(b.isFile(), qPrintable(name));
-        QCOMPARE(b.size(), a.size());
-    }
+    if (velmora::DataFolder::holdsData(QStringLiteral(VELMORA_TEST_DATA_DIR)))
+        QVERIFY(velmora::DataFolder::holdsData(root.filePath(QStringLiteral("share/velmora"))));
+    // The installed tree as a software centre reads it: metadata, menu entry and icon together.
+    const auto [treeCode, treeOutput] =
+        run(QStringLiteral("appstreamcli"),
+            {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), root.path()});
+    QVERIFY2(treeCode == 0 || treeCode == -2, qPrintable(treeOutput));
 }
 
 QTEST_MAIN(TestDesktopFiles)
