@@ -94,10 +94,9 @@ private slots:
         // The sink must exist before the audio system first looks at the server's outputs.
         m_sink = QStringLiteral("velmora_test_%1").arg(QCoreApplication::applicationPid());
         QProcess pactl;
-        pactl.start(QStringLiteral("pactl"),
-                    {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                     QStringLiteral("sink_name=") + m_sink, QStringLiteral("rate=48000"),
-                     QStringLiteral("norewinds=1")});
+        const QString args =
+            QStringLiteral("load-module module-null-sink sink_name=%1 rate=48000 norewinds=1");
+        pactl.start(QStringLiteral("pactl"), args.arg(m_sink).split(QLatin1Char(' ')));
         if (!pactl.waitForFinished(5000) || pactl.exitCode() != 0)
             return; // no server: the tests that play sound are skipped
         m_module = QString::fromLatin1(pactl.readAllStandardOutput().trimmed());
@@ -170,7 +169,6 @@ private slots:
             qToLittleEndian(value, body.data() + offset);
             return riff({chunk("fmt ", body), data});
         };
-        const QByteArray extensible = fmtBody(Format{22050, 1, 16, false, true});
 
         QTest::newRow("missing file") << QByteArray();
         QTest::newRow("empty file") << QByteArray("");
@@ -181,7 +179,8 @@ private slots:
         QTest::newRow("ADPCM") << fmtWith(fmtBody(pcm), 0, 2);
         QTest::newRow("no channels") << fmtWith(fmtBody(pcm), 2, 0);
         QTest::newRow("zero sample rate") << fmtWith(fmtBody(pcm), 4, 0);
-        QTest::newRow("extensible with an unknown sub-format") << fmtWith(extensible, 30, 0x11);
+        QTest::newRow("extensible with an unknown sub-format")
+            << fmtWith(fmtBody(Format{22050, 1, 16, false, true}), 30, 0x11);
         QTest::newRow("less than one frame of data")
             << riff({chunk("fmt ", fmtBody(Format{22050, 2, 16})), chunk("data", QByteArray(3, '\1'))});
     }

@@ -25,9 +25,7 @@ QList<MountedVolume> volumesFrom(const QString &records)
 
 bool makeFile(const QString &path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("RIFF") == 4;
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && QFile(path).open(QIODevice::WriteOnly);
 }
 
 const QString Disks = QStringLiteral("/|/dev/sda1|ext4;/home|/dev/sda2|ext4;/run|tmpfs|tmpfs;");
@@ -60,7 +58,7 @@ private slots:
     {
         QTest::addColumn<QString>("volumes");
         QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("dataWav");  // what lies beside the data: "dir:NAME" or "file:NAME"
+        QTest::addColumn<QString>("dataWav");  // what lies beside the data: "NAME/" a folder, "NAME" a file
         QTest::addColumn<QString>("expected"); // "<data>" for the data folder
 
         auto row = [](const char *name, const QString &volumes, const char *before, const char *dataWav,
@@ -80,9 +78,9 @@ private slots:
         row("no medium keeps the old value", Disks + QStringLiteral("/media/usb|/dev/sdb1|vfat;/n|s:/x|nfs4"),
             "/media/old", "", "/media/old");
         row("found medium replaces the old value", cd0, "/media/old", "", "/media/cdrom0");
-        row("wav beside the data counts last", Disks + cd0, "", "dir:wav", "<data>");
-        row("WAV in capitals beside the data", cd0, "/media/old", "dir:WAV", "<data>");
-        row("file named wav beside the data does not count", cd0, "", "file:wav", "/media/cdrom0");
+        row("wav beside the data counts last", Disks + cd0, "", "wav/", "<data>");
+        row("WAV in capitals beside the data", cd0, "/media/old", "WAV/", "<data>");
+        row("file named wav beside the data does not count", cd0, "", "wav", "/media/cdrom0");
     }
 
     void scan()
@@ -93,10 +91,9 @@ private slots:
         QFETCH(QString, expected);
 
         const QString data = newRoot();
-        if (dataWav.startsWith(QLatin1String("file:")))
-            QVERIFY(makeFile(data + QLatin1Char('/') + dataWav.mid(5)));
-        else if (!dataWav.isEmpty())
-            QVERIFY(QDir(data).mkdir(dataWav.mid(4)));
+        if (!dataWav.isEmpty())
+            QVERIFY(dataWav.endsWith(QLatin1Char('/')) ? QDir(data).mkdir(dataWav)
+                                                       : makeFile(data + QLatin1Char('/') + dataWav));
         CDDriveLetter = before;
         FindCDRomDrive(volumesFrom(volumes), data);
         QCOMPARE(CDDriveLetter, expected == QLatin1String("<data>") ? data : expected);
@@ -163,14 +160,12 @@ private slots:
     {
         QTest::addColumn<QString>("surah");
         QTest::addColumn<QString>("ayah");
-        QTest::newRow("parent folders in the ayah") << "1"
-                                                    << "/../../../secret";
-        QTest::newRow("through an existing folder s") << "/../../../secret"
-                                                      << "1";
-        QTest::newRow("parent folders in the surah") << "../../../secret"
-                                                     << "1";
-        QTest::newRow("absolute path") << "/etc/passwd"
-                                       << "";
+        for (const char *row :
+             {"parent folders in the ayah|1|/../../../secret",
+              "through the existing folder wav/s|/../../../secret|1", "absolute path|/etc/passwd|"}) {
+            const QStringList parts = QString::fromLatin1(row).split(QLatin1Char('|')); // name, surah, ayah
+            QTest::newRow(qPrintable(parts[0])) << parts[1] << parts[2];
+        }
     }
 
     void clipPathCannotLeaveTheWavFolder()
