@@ -54,15 +54,21 @@ bool FindPart::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+bool FindPart::hasSearchText(const QString &T)
+{
+    if (!T.isEmpty())
+        return true;
+    MainWindow::message(m_c.frmMain, kEmpty);
+    m_c.txtKerkim->setFocus();
+    return false;
+}
+
 void FindPart::cmdKerkim_Click()
 {
     RichTextView *view = m_c.Rtf1;
     const QString T = m_c.txtKerkim->text();
-    if (T.isEmpty()) {
-        MainWindow::message(m_c.frmMain, kEmpty);
-        m_c.txtKerkim->setFocus();
+    if (!hasSearchText(T))
         return;
-    }
     bool restart = false;
     int E = 0;
     for (;;) {
@@ -103,11 +109,8 @@ void FindPart::cmdKerkimPrapa_Click()
 {
     RichTextView *view = m_c.Rtf1;
     const QString T = m_c.txtKerkim->text();
-    if (T.isEmpty()) {
-        MainWindow::message(m_c.frmMain, kEmpty);
-        m_c.txtKerkim->setFocus();
+    if (!hasSearchText(T))
         return;
-    }
     bool firstPass = true;
     for (;;) {
         const int P = view->selStart();

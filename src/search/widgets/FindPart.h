@@ -20,6 +20,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // An empty text to find: tells the reader and gives the box the focus.
+    bool hasSearchText(const QString &T);
+
     MainControls &m_c;
 };
 
