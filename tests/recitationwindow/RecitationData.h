@@ -22,10 +22,9 @@ public:
         return m_dir.isValid() && QDir(path()).mkpath(QStringLiteral("wav"));
     }
     QString path() const { return m_dir.path(); }
-    QString wavDir() const { return QDir(path()).filePath(QStringLiteral("wav")); }
     QString clip(int surah, int ayah) const
     {
-        return wavDir() + QStringLiteral("/s%1a%2.wav").arg(surah).arg(ayah);
+        return path() + QStringLiteral("/wav/s%1a%2.wav").arg(surah).arg(ayah);
     }
     bool addClip(int surah, int ayah, int ms) const
     {

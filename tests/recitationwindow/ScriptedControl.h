@@ -61,9 +61,8 @@ public:
     qint32 length() const override { return real ? real->length() : polls; }
     QString status() const override
     {
-        if (real)
-            return real->status();
-        return m_playing && m_pos < polls ? QStringLiteral("playing") : QStringLiteral("stopped");
+        const bool playing = m_playing && m_pos < polls;
+        return real ? real->status() : playing ? QStringLiteral("playing") : QStringLiteral("stopped");
     }
 
 private:
