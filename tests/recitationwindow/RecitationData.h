@@ -30,14 +30,6 @@ public:
     {
         return testwav::writeFile(clip(surah, ayah), testwav::toneWav(testwav::Format(), ms / 1000.0));
     }
-    // The Bismillah clip (s1a1.wav) and every ayah of the given surah.
-    bool addSurah(int surah, int ayahs, int ms) const
-    {
-        bool ok = addClip(1, 1, ms);
-        for (int a = 1; a <= ayahs; ++a)
-            ok = ok && addClip(surah, a, ms);
-        return ok;
-    }
 
 private:
     QTemporaryDir m_dir;

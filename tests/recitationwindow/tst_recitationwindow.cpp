@@ -368,8 +368,10 @@ void TestRecitationWindow::realSound()
 {
     QFETCH(int, ms);
     QFETCH(bool, close);
-    QVERIFY(m_data->addSurah(108, 3, ms));
-    QVERIFY(close || QFile::remove(m_data->clip(108, 2)));
+    // The Bismillah and surah 108, without the clip of its second ayah unless the row closes.
+    QVERIFY(m_data->addClip(1, 1, ms));
+    for (int a = 1; a <= 3; ++a)
+        QVERIFY((a == 2 && !close) || m_data->addClip(108, a, ms));
     RecitationWindow *w = openWindow();
     FXSndControl fx(w->soundPlayer());
     m_sound.real = &fx;
