@@ -14,12 +14,10 @@ class RecitationData {
 public:
     bool make(const QString &defaultData)
     {
-        for (const char *name : {"Bazabos.db", "KUR'AN.rtf"}) {
-            if (!QFile::copy(QDir(defaultData).filePath(QLatin1String(name)),
-                             QDir(path()).filePath(QLatin1String(name))))
-                return false;
-        }
-        return m_dir.isValid() && QDir(path()).mkpath(QStringLiteral("wav"));
+        bool ok = m_dir.isValid() && QDir(path()).mkpath(QStringLiteral("wav"));
+        for (const QString &name : {QStringLiteral("Bazabos.db"), QStringLiteral("KUR'AN.rtf")})
+            ok = ok && QFile::copy(QDir(defaultData).filePath(name), QDir(path()).filePath(name));
+        return ok;
     }
     QString path() const { return m_dir.path(); }
     QString clip(int surah, int ayah) const
@@ -29,6 +27,14 @@ public:
     bool addClip(int surah, int ayah, int ms) const
     {
         return testwav::writeFile(clip(surah, ayah), testwav::toneWav(testwav::Format(), ms / 1000.0));
+    }
+    // The Bismillah clip (s1a1.wav) and every ayah of the given surah.
+    bool addSurah(int surah, int ayahs, int ms) const
+    {
+        bool ok = addClip(1, 1, ms);
+        for (int a = 1; a <= ayahs; ++a)
+            ok = ok && addClip(surah, a, ms);
+        return ok;
     }
 
 private:
