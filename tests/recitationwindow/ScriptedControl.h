@@ -3,22 +3,25 @@
 #include "recitation/SoundControl.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
-#include <QSet>
 #include <QStringList>
 #include <functional>
 
 namespace velmora::test {
 
-// A sound control without sound: a clip that exists lasts `polls` reads of its position, and
-// each read while it plays posts an event so that a wait for the next event returns at once.
-// Clips listed in `missing` cannot play (status "stopped" at once). A hook runs at each poll.
+// A sound control without sound: a clip lasts `polls` reads of its position, and each read
+// while it plays posts an event (unless `wakes` is off) so that a wait for the next event
+// returns at once. A hook runs at each poll. With `real` set, every call goes on to that
+// control instead, and the files, commands and start times are still recorded.
 class ScriptedControl : public SoundControl {
 public:
     int polls = 2;
-    bool wakes = true; // post an event at each poll
-    QSet<QString> missing;
-    QStringList played; // file of every command 5
+    bool wakes = true;
+    SoundControl *real = nullptr;
+    QStringList played;      // file of every command 5
+    QList<qint64> startedMs; // time of every command 5 on `clock`
+    QElapsedTimer clock;
     QList<int> commands;
     QString file;
     std::function<void(const QString &file, int poll)> onPoll;
@@ -26,17 +29,18 @@ public:
     void setFile(const QString &path) override
     {
         file = path;
-        m_playing = false;
-        m_pos = 0;
-        m_hasClip = false;
+        if (real)
+            real->setFile(path);
     }
     void setCommand(int command) override
     {
         commands << command;
+        if (real)
+            real->setCommand(command);
         if (command == 5) {
             played << file;
-            m_hasClip = true;
-            m_playing = !missing.contains(file);
+            startedMs << clock.elapsed();
+            m_playing = true;
             m_pos = 0;
         } else if (command == 11) {
             m_playing = false;
@@ -44,31 +48,26 @@ public:
     }
     qint32 position() const override
     {
-        if (m_playing && m_pos < polls) {
+        const bool moves = !real && m_playing && m_pos < polls;
+        if (moves && wakes)
+            QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::User));
+        if (moves)
             ++m_pos;
-            if (wakes)
-                QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::User));
-            if (onPoll) {
-                const QString now = file;
-                const int n = m_pos;
-                onPoll(now, n);
-            }
-        }
-        return m_pos;
+        if (onPoll && (moves || real))
+            onPoll(QString(file), m_pos);
+        return real ? real->position() : m_pos;
     }
-    qint32 startPosition() const override { return 0; }
-    qint32 length() const override { return m_playing || m_pos ? polls : 0; }
+    qint32 startPosition() const override { return real ? real->startPosition() : 0; }
+    qint32 length() const override { return real ? real->length() : polls; }
     QString status() const override
     {
-        if (!m_hasClip)
-            return QString();
-        return m_playing && m_pos < polls ? QStringLiteral("playing") : QStringLiteral("stopped");
+        const bool playing = m_playing && m_pos < polls;
+        return real ? real->status() : playing ? QStringLiteral("playing") : QStringLiteral("stopped");
     }
 
 private:
     mutable int m_pos = 0;
     bool m_playing = false;
-    bool m_hasClip = false;
 };
 
 } // namespace velmora::test
