@@ -3,7 +3,7 @@
 // A data folder for recitation tests: a copy of the default data (the store and the whole
 // text) with a folder `wav` of generated clips, sine tones of known length.
 
-#include "../fxsnd/wavgen.h"
+#include "../fxsnd/soundkit.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -26,7 +26,9 @@ public:
     }
     bool addClip(int surah, int ayah, int ms) const
     {
-        return testwav::writeFile(clip(surah, ayah), testwav::toneWav(testwav::Format(), ms / 1000.0));
+        return !testwav::writeFile(clip(surah, ayah),
+                                   testwav::toneWav(testwav::Format{48000, 1, 16}, ms / 1000.0))
+                    .isEmpty();
     }
     // The Bismillah clip (s1a1.wav) and every ayah of the given surah.
     bool addSurah(int surah, int ayahs, int ms) const
