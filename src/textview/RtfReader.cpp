@@ -140,9 +140,9 @@ struct CharProps {
     }
 };
 
-size_t qHash(const CharProps &p, size_t seed = 0)
+size_t qHash(const CharProps &p, size_t hashSeed = 0)
 {
-    return qHashMulti(seed, p.font, p.halfPoints, p.color, p.background, p.vAlign, p.bold, p.italic,
+    return qHashMulti(hashSeed, p.font, p.halfPoints, p.color, p.background, p.vAlign, p.bold, p.italic,
                       p.underline, p.strike);
 }
 
