@@ -766,6 +766,7 @@ private:
 
     bool parseTableRef(TableRefPtr *out);
     bool parseTablePrimary(TableRefPtr *out);
+    bool parseChain(ExprPtr *out, const char *keyword, int kind, bool (Parser::*operand)(ExprPtr *));
     bool parseOr(ExprPtr *out);
     bool parseAnd(ExprPtr *out);
     bool parseNot(ExprPtr *out);
@@ -1012,49 +1013,41 @@ bool Parser::parseTablePrimary(TableRefPtr *out)
     return true;
 }
 
-bool Parser::parseOr(ExprPtr *out)
+// Operands joined by one keyword, left to right: a OR b OR c, a AND b AND c.
+bool Parser::parseChain(ExprPtr *out, const char *keyword, int kind, bool (Parser::*operand)(ExprPtr *))
 {
-    if (!enter())
-        return false;
     ExprPtr left;
-    if (!parseAnd(&left))
+    if (!(this->*operand)(&left))
         return false;
-    while (atKeyword("or")) {
+    while (atKeyword(keyword)) {
         const int pos = next().position;
         ExprPtr right;
-        if (!parseAnd(&right))
+        if (!(this->*operand)(&right))
             return false;
         auto e = std::make_shared<Expr>();
-        e->kind = Expr::Or;
+        e->kind = static_cast<decltype(e->kind)>(kind);
         e->left = left;
         e->right = right;
         e->position = pos;
         left = e;
     }
-    leave();
     *out = left;
+    return true;
+}
+
+bool Parser::parseOr(ExprPtr *out)
+{
+    if (!enter())
+        return false;
+    if (!parseChain(out, "or", Expr::Or, &Parser::parseAnd))
+        return false;
+    leave();
     return true;
 }
 
 bool Parser::parseAnd(ExprPtr *out)
 {
-    ExprPtr left;
-    if (!parseNot(&left))
-        return false;
-    while (atKeyword("and")) {
-        const int pos = next().position;
-        ExprPtr right;
-        if (!parseNot(&right))
-            return false;
-        auto e = std::make_shared<Expr>();
-        e->kind = Expr::And;
-        e->left = left;
-        e->right = right;
-        e->position = pos;
-        left = e;
-    }
-    *out = left;
-    return true;
+    return parseChain(out, "and", Expr::And, &Parser::parseNot);
 }
 
 bool Parser::parseNot(ExprPtr *out)
