@@ -479,31 +479,37 @@ QStringList Recordset::fieldNames() const
     return d->valid ? d->data->names : QStringList();
 }
 
+namespace {
+// A column of row `row` (-1: no current record) by position, or by name when `name` is given.
+std::optional<QString> readField(const ResultData &data, int row, int position, const QString *name,
+                                 QString *error)
+{
+    if (name)
+        position = fieldIndex(data.fields, *name);
+    if (position < 0 || position >= data.fields.size()) {
+        *error = tr(kItemNotFound);
+        return std::nullopt;
+    }
+    if (row < 0) {
+        *error = tr(kNoCurrentRecord);
+        return std::nullopt;
+    }
+    return data.row(row)[position].toText();
+}
+} // namespace
+
 std::optional<QString> Recordset::field(int position) const
 {
     if (!d->valid)
         return std::nullopt;
-    if (position < 0 || position >= d->data->fields.size()) {
-        d->error = tr(kItemNotFound);
-        return std::nullopt;
-    }
-    if (d->pos >= d->data->rows) {
-        d->error = tr(kNoCurrentRecord);
-        return std::nullopt;
-    }
-    return d->data->row(d->pos)[position].toText();
+    return readField(*d->data, d->pos < d->data->rows ? d->pos : -1, position, nullptr, &d->error);
 }
 
 std::optional<QString> Recordset::field(const QString &name) const
 {
     if (!d->valid)
         return std::nullopt;
-    const int k = fieldIndex(d->data->fields, name);
-    if (k < 0) {
-        d->error = tr(kItemNotFound);
-        return std::nullopt;
-    }
-    return field(k);
+    return readField(*d->data, d->pos < d->data->rows ? d->pos : -1, 0, &name, &d->error);
 }
 
 bool Recordset::findFirst(const QString &condition)
@@ -704,27 +710,14 @@ std::optional<QString> TableRecordset::field(int position) const
 {
     if (!d->valid)
         return std::nullopt;
-    if (position < 0 || position >= d->data->fields.size()) {
-        d->error = tr(kItemNotFound);
-        return std::nullopt;
-    }
-    if (!hasCurrent()) {
-        d->error = tr(kNoCurrentRecord);
-        return std::nullopt;
-    }
-    return d->data->row(d->pos)[position].toText();
+    return readField(*d->data, hasCurrent() ? d->pos : -1, position, nullptr, &d->error);
 }
 
 std::optional<QString> TableRecordset::field(const QString &name) const
 {
     if (!d->valid)
         return std::nullopt;
-    const int k = fieldIndex(d->data->fields, name);
-    if (k < 0) {
-        d->error = tr(kItemNotFound);
-        return std::nullopt;
-    }
-    return field(k);
+    return readField(*d->data, hasCurrent() ? d->pos : -1, 0, &name, &d->error);
 }
 
 Recordset TableRecordset::clone() const
