@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDialog>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +36,7 @@ private slots:
     void resultsViewEnterAndLeave();
     void leaveWithMissingTextKeepsWayBack();
     void fundFocusGoesToSurahSelector();
+    void activationFromAnotherProgramKeepsThePlace();
     void missingWholeTextEndsInOrder();
 
 private:
@@ -211,6 +214,31 @@ void TestMainWindow::fundFocusGoesToSurahSelector()
     // The surah selector got the focus and dropped its list down (the list then holds it).
     QTRY_VERIFY_WITH_TIMEOUT(c.CmbNrSure->view()->isVisible(), 2000);
     c.CmbNrSure->hidePopup();
+}
+
+void TestMainWindow::activationFromAnotherProgramKeepsThePlace()
+{
+    MainControls &c = m_w->controls();
+    c.CmbNrSure->setEditText(QStringLiteral("2"));
+    QTest::keyClick(c.CmbNrSure, Qt::Key_Return);
+    QVERIFY(test::waitUntil([&] { return c.CmbEmrSure->currentText() != QStringLiteral("Fatiha"); }));
+    const int caret = c.Rtf1->selStart();
+    // Switching back from another application activates the window: nothing is reset.
+    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(m_w.get(), &deactivate);
+    QCoreApplication::sendEvent(m_w.get(), &activate);
+    QCoreApplication::processEvents();
+    QCOMPARE(c.CmbNrSure->currentText(), QStringLiteral("2"));
+    QCOMPARE(c.Rtf1->selStart(), caret);
+    // Coming back from a window of the program resets the selectors, the text stays.
+    QDialog other(m_w.get());
+    QTimer::singleShot(0, &other, &QDialog::accept);
+    m_w->execModal(&other);
+    QCOMPARE(c.CmbNrSure->currentText(), QStringLiteral("1"));
+    QCOMPARE(c.CmbEmrSure->currentText(), QStringLiteral("Fatiha"));
+    QCOMPARE(c.CmbTotalAjete->currentText(), QStringLiteral("7"));
+    QCOMPARE(c.CmbNrAjeti->count(), 7);
+    QCOMPARE(c.Rtf1->selStart(), caret);
 }
 
 void TestMainWindow::missingWholeTextEndsInOrder()

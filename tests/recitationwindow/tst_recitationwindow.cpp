@@ -22,6 +22,7 @@ private slots:
     void init();
     void cleanup();
 
+    void activationOnlyWhenOpening();
     void volumeBar_data();
     void volumeBar();
     void modes_data();
@@ -86,6 +87,24 @@ RecitationWindow *TestRecitationWindow::openWindow()
     m_win->show();
     m_win->setSoundControl(&m_sound);
     return m_win.get();
+}
+
+void TestRecitationWindow::activationOnlyWhenOpening()
+{
+    openWindow();
+    auto *surah = ctl<QComboBox>("CmbNrSure");
+    QCOMPARE(surah->currentText(), QStringLiteral("1"));
+    QCOMPARE(ctl<QComboBox>("CmbEmrSure")->currentText(), QStringLiteral("Fatiha"));
+    surah->setEditText(QStringLiteral("36"));
+    // The reader comes back to the window from another program (and from a minimised
+    // window): the choice stays as it is.
+    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(m_win.get(), &deactivate);
+    QCoreApplication::sendEvent(m_win.get(), &activate);
+    m_win->hide();
+    m_win->show();
+    QCoreApplication::processEvents();
+    QCOMPARE(surah->currentText(), QStringLiteral("36"));
 }
 
 void TestRecitationWindow::volumeBar_data()
