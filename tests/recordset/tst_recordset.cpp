@@ -191,6 +191,8 @@ private slots:
 
 void TestRecordset::initTestCase()
 {
+    // Access files opened by the tests are converted into a cache of the test's own.
+    QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
     m_fixture = m_dir.filePath(QStringLiteral("Bazabos.db"));
     QVERIFY(sqlite(m_fixture, kFixture));
