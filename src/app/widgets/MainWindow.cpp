@@ -120,6 +120,9 @@ void MainWindow::buildControls()
     m_c.Label2.resize(7);
 
     m_c.Rtf1 = named<RichTextView>(this, "Rtf1");
+    // Listings and reports are plain text in the view's own font: the face and size of the
+    // whole text's ayahs, so that a result reads like the book.
+    m_c.Rtf1->setFont(QFont(QStringLiteral("Times New Roman"), 12));
     placeTwips(m_c.Rtf1, 2640, 0, 6735 - 2640 - 100, 6390);
 
     buildIconRow();
