@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QPointer>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace velmora;
@@ -70,6 +72,8 @@ private slots:
     void enterSearches();
     void historyAcrossRuns();
     void kerkojeFindsListedAyah();
+    void secondSearchDuringTheYields();
+    void windowClosedDuringTheYields();
 
 private:
     void runSearch(const QString &text, bool restrict, const QString &surah = QStringLiteral("1"));
@@ -279,6 +283,43 @@ void TestVerseSearch::kerkojeFindsListedAyah()
     QTest::keyClick(c.CmbNrAjeti, Qt::Key_Return);
     QVERIFY(test::waitUntil([&] { return c.Rtf1->selText().startsWith(marker + QLatin1Char('\t')); }));
     QCOMPARE(c.Rtf1->selStart(), line + 2);
+}
+
+void TestVerseSearch::secondSearchDuringTheYields()
+{
+    MainControls &c = m_w->controls();
+    // While "Allah" is being listed, the reader searches "Harun": the listing shown at the end
+    // is the second search's, whole and coloured, not a mixture.
+    bool started = false;
+    QTimer::singleShot(0, [&] {
+        started = true;
+        runSearch(QStringLiteral("Harun"), false);
+    });
+    runSearch(QStringLiteral("Allah"), false);
+    QVERIFY(started);
+    QVERIFY(test::waitUntil([&] { return c.Rtf1->text().contains(QStringLiteral("izraz Harun:")); }));
+    const QString shown = c.Rtf1->text();
+    QVERIFY(!shown.contains(QStringLiteral("izraz Allah")));
+    const int expected = countRows(QStringLiteral("SELECT * FROM kuran WHERE tekstajet LIKE '*Harun*'"));
+    QCOMPARE(static_cast<int>(shown.count(QStringLiteral(".\t"))), expected);
+    int red = 0;
+    QVERIFY(occurrencesRed(c.Rtf1, {QStringLiteral("Harun")}, &red));
+}
+
+void TestVerseSearch::windowClosedDuringTheYields()
+{
+    auto *w = new MainWindow;
+    installMainParts(*w);
+    QVERIFY(w->formLoad(MainWindow::Options{0, false}));
+    QPointer<MainWindow> guard = w;
+    w->controls().CmbKerkoKrejt->setEditText(QStringLiteral("je"));
+    // The window goes away while the rows are read and coloured; the search ends quietly.
+    QTimer::singleShot(5, w, [w] {
+        w->close();
+        w->deleteLater();
+    });
+    w->controls().cmdKerkoAll->click();
+    QVERIFY(test::waitUntil([&] { return guard.isNull(); }));
 }
 
 QTEST_MAIN(TestVerseSearch)
