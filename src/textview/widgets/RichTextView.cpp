@@ -85,9 +85,32 @@ void RichTextView::setText(const QString &plain)
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     t.replace(QLatin1Char('\v'), QChar::LineSeparator);
-    QTextDocument *doc = newDocument();
-    doc->setPlainText(t);
-    installDocument(doc);
+    // A long text goes into a new document, which the text edit lays out a screen at a time
+    // (the rest follows in the background, and a colouring of its words right after costs
+    // one layout instead of two). A short one replaces the text of the shown document: the
+    // text edit then lays it out once, where taking a new document would lay it out again for
+    // its page size and for its scroll bars.
+    constexpr qsizetype kLongText = 64 * 1024;
+    if (t.size() > kLongText) {
+        QTextDocument *doc = newDocument();
+        doc->setPlainText(t);
+        installDocument(doc);
+        return;
+    }
+    dropPendingColors();
+    m_textValid = false;
+    m_textCache.clear();
+    m_settingSelection = true;
+    document()->setUndoRedoEnabled(false);
+    document()->setDefaultFont(font());
+    QTextEdit::setPlainText(t);
+    m_settingSelection = false;
+    m_selStart = 0;
+    m_selLength = 0;
+    m_selKnown = true;
+    m_textValid = false;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
 }
 
 QTextDocument *RichTextView::newDocument()
