@@ -87,11 +87,12 @@ void RichTextView::setText(const QString &plain)
     t.replace(QLatin1Char('\v'), QChar::LineSeparator);
     // A long text goes into a new document, which the text edit lays out a screen at a time
     // (the rest follows in the background, and a colouring of its words right after costs
-    // one layout instead of two). A short one replaces the text of the shown document: the
-    // text edit then lays it out once, where taking a new document would lay it out again for
-    // its page size and for its scroll bars.
+    // one layout instead of two); so does any text that replaces a long one, which is cheaper
+    // to drop whole than to clear. A short text replaces the text of a short shown document:
+    // the text edit then lays it out once, where taking a new document would lay it out again
+    // for its page size and for its scroll bars.
     constexpr qsizetype kLongText = 64 * 1024;
-    if (t.size() > kLongText) {
+    if (t.size() > kLongText || document()->characterCount() > kLongText) {
         QTextDocument *doc = newDocument();
         doc->setPlainText(t);
         installDocument(doc);
