@@ -1,13 +1,14 @@
-#include "app/widgets/MainWindow.h"
+#include "app/ProgramTitle.h"
 #include "app/widgets/MainParts.h"
+#include "app/widgets/MainWindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmora 4.0"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora 4.0"));
+    QApplication::setApplicationName(velmora::programTitle());
+    QApplication::setApplicationDisplayName(velmora::programTitle());
     QApplication::setDesktopFileName(QStringLiteral("io.github.velmora.Velmora"));
 
     velmora::MainWindow window;

@@ -1,4 +1,5 @@
 #include "app/widgets/MainWindow.h"
+#include "app/ProgramTitle.h"
 
 #include "app/LayoutRules.h"
 #include "app/Twips.h"
@@ -29,7 +30,7 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = QStringLiteral("Velmora 4.0");
+const QString kTitle = programTitle();
 const QString kWholeTextAtStart = QStringLiteral("KUR'AN.rtf");
 const QString kWholeTextOnReturn = QStringLiteral("kur'an.rtf");
 const QString kStoreName = QStringLiteral("Bazabos.mdb");
@@ -147,8 +148,8 @@ void MainWindow::buildIconRow()
         {&m_c.cmdRrethProg, "cmdRrethProg", 450, "O programu...", "help-about", "about.svg"},
         {&m_c.cmdSipasSureve, "cmdSipasSureve", 810, "Klasifikacija po surama", "", "surahs.svg"},
         {&m_c.CmdKlasifikim, "CmdKlasifikim", 1170, "Tematska klasifikacija ajeta", "", "tree.svg"},
-        {&m_c.CmdShowCmbKlasifikim, "CmdShowCmbKlasifikim", 1530, "Tematska klasifikacija po abecedi",
-         "", "alphabet.svg"},
+        {&m_c.CmdShowCmbKlasifikim, "CmdShowCmbKlasifikim", 1530, "Tematska klasifikacija po abecedi", "",
+         "alphabet.svg"},
         {&m_c.cmdLeximAjet, "cmdLeximAjet", 1890, "Ucenje ajeta", "", "recite.svg"},
     };
     for (const ButtonDef &s : buttons)
@@ -231,8 +232,8 @@ void MainWindow::buildSelectorPanel()
     m_c.Label2[3] = arrayLabel(sel, "Label2", 3, QStringLiteral("Ajet"));
     placeTwips(m_c.Label2[3], 1440, 720, 1095, 240);
 
-    auto combo = [&](QComboBox **slot, const char *name, const char *text, const char *tip, int l,
-                     int t, int w) {
+    auto combo = [&](QComboBox **slot, const char *name, const char *text, const char *tip, int l, int t,
+                     int w) {
         auto *c = named<QComboBox>(sel, name);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
@@ -315,8 +316,9 @@ bool MainWindow::formLoad(const Options &options)
     // missing, naming the file and the folder looked in, and end in order.
     const QString folder = DataFolder::path();
     if (DataFolder::resolve(kWholeTextAtStart).isEmpty()) {
-        message(nullptr, QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
-                             .arg(kWholeTextAtStart, folder));
+        message(nullptr,
+                QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
+                    .arg(kWholeTextAtStart, folder));
         return false;
     }
     QString conversionError;
@@ -468,8 +470,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_c.cmdFund && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         // Only a move of the focus inside the window counts, not a switch to another window.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            isActiveWindow())
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isActiveWindow())
             m_c.CmbNrSure->setFocus(Qt::OtherFocusReason);
     }
     return QWidget::eventFilter(watched, event);

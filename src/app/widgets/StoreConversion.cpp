@@ -1,4 +1,5 @@
 #include "app/widgets/StoreConversion.h"
+#include "app/ProgramTitle.h"
 
 #include "data/DataFolder.h"
 #include "data/MdbImport.h"
@@ -23,7 +24,7 @@ bool prepareStore(QWidget *parent, QString *error)
             dialog = std::make_unique<QProgressDialog>(
                 QStringLiteral("Pretvaranje baze podataka \"%1\" za ovaj program...").arg(mdb), QString(), 0,
                 1000, parent);
-            dialog->setWindowTitle(QStringLiteral("Velmora 4.0"));
+            dialog->setWindowTitle(programTitle());
             dialog->setObjectName(QStringLiteral("dlgConversion"));
             dialog->setCancelButton(nullptr);
             dialog->setMinimumDuration(0);

@@ -1,4 +1,5 @@
 #include "recitation/widgets/RecitationWindow.h"
+#include "app/ProgramTitle.h"
 
 #include "app/widgets/MainWindow.h"
 #include "data/DataSource.h"
@@ -29,7 +30,7 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = QStringLiteral("Velmora 4.0");
+const QString kTitle = programTitle();
 const QString kStoreName = QStringLiteral("Bazabos.mdb");
 const QString kFieldText = QStringLiteral("TekstAjet");
 const QString kIndexNumber = QStringLiteral("numri");

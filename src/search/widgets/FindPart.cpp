@@ -1,4 +1,5 @@
 #include "search/widgets/FindPart.h"
+#include "app/ProgramTitle.h"
 
 #include "app/widgets/MainWindow.h"
 #include "search/FindText.h"
@@ -13,7 +14,7 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = QStringLiteral("Velmora 4.0");
+const QString kTitle = programTitle();
 const QString kEmpty = QStringLiteral("Upisite nesto u kutiji za pretragu!");
 const QString kAgain = QStringLiteral("Zelite li poceti trazenje iz pocetka teksta?");
 const QString kFromEnd = QStringLiteral("Zelite li da pretrazivanje zapocne iz kraja teksta?");
@@ -118,8 +119,9 @@ void FindPart::cmdKerkimPrapa_Click()
         const QString V = view->text();
         if (firstPass && P == 0) {
             // An empty view has no end to start from.
-            if (!V.isEmpty() && askYesNo(m_c.frmMain, QStringLiteral("Momentalno se nalazite na pocetku teksta.\n") +
-                                                          kFromEnd)) {
+            if (!V.isEmpty() &&
+                askYesNo(m_c.frmMain,
+                         QStringLiteral("Momentalno se nalazite na pocetku teksta.\n") + kFromEnd)) {
                 view->setSelStart(static_cast<int>(V.size()));
                 continue;
             }

@@ -1,4 +1,5 @@
 #include "search/widgets/VerseSearchPart.h"
+#include "app/ProgramTitle.h"
 
 #include "app/widgets/MainWindow.h"
 #include "data/Database.h"
@@ -33,8 +34,8 @@ VerseSearchPart::VerseSearchPart(MainControls &controls, QObject *parent) : QObj
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
-                                       QStringLiteral("Velmora 4.0"));
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Velmora"), programTitle());
 }
 
 bool VerseSearchPart::eventFilter(QObject *watched, QEvent *event)

@@ -106,12 +106,7 @@ void RichTextView::setText(const QString &plain)
     document()->setDefaultFont(font());
     QTextEdit::setPlainText(t);
     m_settingSelection = false;
-    m_selStart = 0;
-    m_selLength = 0;
-    m_selKnown = true;
-    m_textValid = false;
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
+    caretToStart();
 }
 
 QTextDocument *RichTextView::newDocument()
@@ -143,6 +138,12 @@ void RichTextView::installDocument(QTextDocument *doc)
     m_settingSelection = false;
     if (ownsOld)
         delete old;
+    caretToStart();
+}
+
+// New content: the caret at 0 with nothing selected, the view at the beginning.
+void RichTextView::caretToStart()
+{
     m_selStart = 0;
     m_selLength = 0;
     m_selKnown = true;
@@ -280,16 +281,22 @@ void RichTextView::select(int start, int length)
     m_selKnown = true;
 }
 
-void RichTextView::mergeSelectionFormat(const QTextCharFormat &format)
+QTextCursor RichTextView::selectionRange() const
 {
-    flushColors();
+    QTextCursor c(document());
     const int start = selStart();
     const int length = selLength();
     if (length <= 0)
-        return;
-    QTextCursor c(document());
+        return c;
     c.setPosition(toDocumentPosition(start));
     c.setPosition(toDocumentPosition(start + length), QTextCursor::KeepAnchor);
+    return c;
+}
+
+void RichTextView::mergeSelectionFormat(const QTextCharFormat &format)
+{
+    flushColors();
+    QTextCursor c = selectionRange();
     if (!c.hasSelection())
         return;
     // Only formats change: the plain text, its cache and the selection stay valid.
@@ -300,13 +307,7 @@ void RichTextView::mergeSelectionFormat(const QTextCharFormat &format)
 
 void RichTextView::setSelColor(const QColor &color)
 {
-    const int start = selStart();
-    const int length = selLength();
-    if (length <= 0)
-        return;
-    QTextCursor range(document());
-    range.setPosition(toDocumentPosition(start));
-    range.setPosition(toDocumentPosition(start + length), QTextCursor::KeepAnchor);
+    const QTextCursor range = selectionRange();
     if (!range.hasSelection())
         return;
     m_pendingColors.append(PendingColor{range, color});

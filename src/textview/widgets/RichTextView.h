@@ -96,6 +96,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    QTextCursor selectionRange() const;
+    void caretToStart();
     QTextDocument *newDocument();
     void installDocument(QTextDocument *doc);
     void select(int start, int length);
