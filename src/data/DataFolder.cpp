@@ -24,11 +24,16 @@ QString DataFolder::findFile(const QString &dir, const QString &name)
     const QFileInfo exact(d.filePath(name));
     if (exact.isFile())
         return exact.absoluteFilePath();
-    const QStringList entries = d.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    // Unsorted, which spares loading the locale's collation for a handful of names; of
+    // several names that differ only in letter case the smallest is taken.
+    const QStringList entries = d.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    const QString *chosen = nullptr;
     for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return QFileInfo(d.filePath(entry)).absoluteFilePath();
+        if (entry.compare(name, Qt::CaseInsensitive) == 0 && (!chosen || entry < *chosen))
+            chosen = &entry;
     }
+    if (chosen)
+        return QFileInfo(d.filePath(*chosen)).absoluteFilePath();
     return {};
 }
 

@@ -232,7 +232,7 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
                 break;
             default: {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-                data.cells.push_back(Value::fromText(QString::fromUtf8(p, sqlite3_column_bytes(st, c))));
+                data.cells.push_back(Value::fromUtf8(p, sqlite3_column_bytes(st, c)));
                 break;
             }
             }

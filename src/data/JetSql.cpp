@@ -188,8 +188,28 @@ Value Value::fromText(const QString &v)
 {
     Value x;
     x.kind = Text;
-    x.s = v;
+    x.m_text = v;
     return x;
+}
+
+Value Value::fromUtf8(const char *data, qsizetype size)
+{
+    Value x;
+    x.kind = Text;
+    if (size > 0)
+        x.m_utf8 = QByteArray(data, size);
+    else
+        x.m_text = QString::fromUtf8(data, size);
+    return x;
+}
+
+const QString &Value::text() const
+{
+    if (!m_utf8.isEmpty()) {
+        m_text = QString::fromUtf8(m_utf8);
+        m_utf8 = QByteArray();
+    }
+    return m_text;
 }
 
 QString numberText(double v)
@@ -209,7 +229,7 @@ QString Value::toText() const
     case Real:
         return numberText(r);
     case Text:
-        return s;
+        return text();
     }
     return QString();
 }
@@ -279,7 +299,7 @@ int compareValues(const Value &a, const Value &b)
     }
     if (a.isNumber() != b.isNumber())
         return a.isNumber() ? -1 : 1;
-    return compareText(a.s, b.s);
+    return compareText(a.text(), b.text());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1501,7 +1521,7 @@ bool Translator::literal(const Value &v, QString *sql)
             m_params << QVariant(v.r);
             break;
         case Value::Text:
-            m_params << QVariant(v.s);
+            m_params << QVariant(v.text());
             break;
         }
         *sql = QStringLiteral("?");
@@ -1524,9 +1544,9 @@ bool Translator::literal(const Value &v, QString *sql)
         return true;
     }
     case Value::Text:
-        if (v.s.contains(QChar(0)))
+        if (v.text().contains(QChar(0)))
             return fail(tr("The query text holds a NUL character."));
-        *sql = quoteTextLiteral(v.s);
+        *sql = quoteTextLiteral(v.text());
         return true;
     }
     return false;

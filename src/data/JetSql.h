@@ -44,22 +44,31 @@ inline bool isNumeric(ValueType t)
 ValueType valueTypeFromDeclared(const QString &declaredType);
 
 // One value of a result row.
-struct Value {
+class Value {
+public:
     enum Kind : quint8 { Null, Integer, Real, Text };
     Kind kind = Null;
     qint64 i = 0;
     double r = 0;
-    QString s;
 
     static Value fromInteger(qint64 v);
     static Value fromReal(double v);
     static Value fromText(const QString &v);
+    // Text as the store holds it, in UTF-8; it is turned into a QString only when read, so
+    // that the columns of a row nobody reads cost a copy of their bytes and no more.
+    static Value fromUtf8(const char *data, qsizetype size);
     bool isNull() const { return kind == Null; }
     bool isNumber() const { return kind == Integer || kind == Real; }
     double number() const { return kind == Integer ? double(i) : r; }
+    // The text of a Text value (empty for the other kinds).
+    const QString &text() const;
     // The text form the program reads: NULL is empty, a whole real is written without
     // a fraction (7.0 reads "7").
     QString toText() const;
+
+private:
+    mutable QString m_text;
+    mutable QByteArray m_utf8; // not yet decoded into m_text while not empty
 };
 
 // Text form of a real number the way the program shows it.

@@ -59,6 +59,9 @@ void TestDataFolder::exactNameWins()
              QStringLiteral("KUR'AN.rtf"));
     QCOMPARE(QFileInfo(DataFolder::findFile(dir.path(), QStringLiteral("kur'an.rtf"))).fileName(),
              QStringLiteral("kur'an.rtf"));
+    // Without an exact match, the same one of several case variants every time.
+    QCOMPARE(QFileInfo(DataFolder::findFile(dir.path(), QStringLiteral("Kur'an.RTF"))).fileName(),
+             QStringLiteral("KUR'AN.rtf"));
 }
 
 void TestDataFolder::currentDirectoryFirst()

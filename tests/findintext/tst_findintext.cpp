@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
+#include "search/FindText.h"
 #include "textview/widgets/RichTextView.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,8 @@ private slots:
     void foreignSelectionStartsAfterFirstWord();
     void backward_data();
     void backward();
+    void scanBackwardCases_data();
+    void scanBackwardCases();
     void backwardFromStartAsksBothQuestions();
     void emptyText();
     void backwardOnWholeText();
@@ -118,6 +121,27 @@ void TestFindInText::backward_data()
     QTest::newRow("one before the caret not found") << "Allah" << second + 1 << 5;
     QTest::newRow("two before the caret found") << "Allah" << second + 2 << second;
     QTest::newRow("caret not beyond the length") << "Allah" << 5 << -1;
+}
+
+void TestFindInText::scanBackwardCases_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("letters beyond ASCII in either case") << "a čovjek i ČOVJEK" << 19 << "Čovjek" << 11;
+    QTest::newRow("word ending the text") << "je allah" << 10 << "ALLAH" << 3;
+    QTest::newRow("word longer than the text") << "ja" << 4 << "jaja" << -1;
+    QTest::newRow("letter whose capital is two letters") << "straße" << 8 << "ß" << 4;
+}
+
+void TestFindInText::scanBackwardCases()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(QString, what);
+    QFETCH(int, expected);
+    QCOMPARE(scanBackward(text, caret, what), expected);
 }
 
 void TestFindInText::backward()

@@ -72,11 +72,40 @@ private slots:
         }
         for (int d = 0; d < doc->characterCount(); ++d)
             QCOMPARE(m_view->toDocumentPosition(m_view->fromDocumentPosition(d)), d);
-        // Any paragraph end reads back as CR LF, also after a change made through QTextEdit itself.
-        m_view->setText(QStringLiteral("a\nb\rc\r\nd"));
-        QCOMPARE(m_view->text(), QStringLiteral("a\r\nb\r\nc\r\nd"));
+        // A change made through QTextEdit itself reads back with CR LF too.
         m_view->QTextEdit::setPlainText(QStringLiteral("x\ny"));
         QCOMPARE(m_view->text(), QStringLiteral("x\r\ny"));
+    }
+
+    void setText_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        const QString line = QStringLiteral("2:255.\tAllah je – nema boga osim Njega\r\n");
+        QTest::newRow("LF, CR and CR LF each end a paragraph") << "a\nb\rc\r\nd" << "a\r\nb\r\nc\r\nd";
+        QTest::newRow("CR then CR LF: two ends") << "a\r\r\nb" << "a\r\n\r\nb";
+        QTest::newRow("trailing CR leaves an empty last paragraph") << "a\r" << "a\r\n";
+        QTest::newRow("vertical tab is a line break") << "a\vb\r\nc\v" << "a\vb\r\nc\v";
+        QTest::newRow("empty") << "" << "";
+        // Past 64K characters: the text goes in place into a short document, and a short text
+        // then replaces the long document.
+        QTest::newRow("long listing") << line.repeated(2000) << line.repeated(2000);
+    }
+
+    void setText()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        for (int pass = 0; pass < 2; ++pass) {
+            m_view->setText(written);
+            QCOMPARE(m_view->text(), read);
+            QCOMPARE(m_view->textLength(), int(read.size()));
+            QCOMPARE(m_view->selStart(), 0);
+            // The last position maps onto the document's last character, so lengths agree.
+            QCOMPARE(m_view->fromDocumentPosition(m_view->document()->characterCount() - 1), int(read.size()));
+            m_view->setText(QStringLiteral("short"));
+            QCOMPARE(m_view->text(), QStringLiteral("short"));
+        }
     }
 
     void selection_data()

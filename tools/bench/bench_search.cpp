@@ -29,20 +29,33 @@ void finishLayout(RichTextView *view)
     QCoreApplication::processEvents();
 }
 
-// Answers every message box with its default "No"/"Cancel" while a command runs.
-void answerBoxesWithNo()
-{
-    auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            if (auto *no = box->button(QMessageBox::No))
-                no->click();
-            else
-                box->reject();
+// Answers every message box with "No" (or closes it) as soon as it shows, and notes when the
+// first one showed.
+class BoxAnswerer : public QObject {
+public:
+    explicit BoxAnswerer(QElapsedTimer &clock) : m_clock(clock) { qApp->installEventFilter(this); }
+    double firstShownMs = -1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            if (firstShownMs < 0)
+                firstShownMs = m_clock.nsecsElapsed() / 1e6;
+            QTimer::singleShot(0, box, [box] {
+                if (auto *no = box->button(QMessageBox::No))
+                    no->click();
+                else
+                    box->reject();
+            });
         }
-    });
-    timer->start(5);
-}
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QElapsedTimer &m_clock;
+};
 } // namespace
 
 int main(int argc, char *argv[])
@@ -82,11 +95,12 @@ int main(int argc, char *argv[])
     finishLayout(c.Rtf1);
     c.txtKerkim->setText(QStringLiteral("zzqqzz"));
     c.Rtf1->setSelStart(c.Rtf1->textLength());
-    answerBoxesWithNo();
     QElapsedTimer t;
+    BoxAnswerer answerer(t);
     t.start();
     c.cmdKerkimPrapa->click();
-    out << "find backward from the end, absent word: " << t.nsecsElapsed() / 1e6
-        << " ms (including answering the question at the beginning)\n";
+    out << "find backward from the end, absent word: " << answerer.firstShownMs
+        << " ms to the question at the beginning, " << t.nsecsElapsed() / 1e6
+        << " ms until it is answered and the command is done\n";
     return 0;
 }

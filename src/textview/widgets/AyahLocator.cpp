@@ -47,19 +47,18 @@ struct Occurrence {
 };
 // Every occurrence of `word`, found one after the other from the end of the previous one,
 // with the matching of the view's find: letter case ignored, inside words too, within one
-// paragraph, a no-break space matching a blank. Each paragraph's text is read once, however
-// many occurrences it holds.
+// paragraph, a no-break space matching a blank. The document's text is read once, with its
+// paragraph separators in place, so that string positions are document positions.
 QList<Occurrence> findOccurrences(const QTextDocument *doc, const QString &word)
 {
     QList<Occurrence> found;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        QString text = block.text();
-        text.replace(QChar::Nbsp, QLatin1Char(' '));
-        const int base = block.position();
-        for (qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive); at >= 0;
-             at = text.indexOf(word, at + word.size(), Qt::CaseInsensitive))
-            found.append({base + int(at), base + int(at + word.size())});
-    }
+    if (word.contains(QChar::ParagraphSeparator))
+        return found;
+    QString text = doc->toRawText();
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    for (qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(word, at + word.size(), Qt::CaseInsensitive))
+        found.append({int(at), int(at + word.size())});
     return found;
 }
 

@@ -28,6 +28,8 @@ RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent)
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(300);
     connect(&m_flushTimer, &QTimer::timeout, this, &RichTextView::flushColors);
+    // Text set in place goes into a document made like every later one.
+    installDocument(newDocument());
 }
 
 // ---- content ----
@@ -81,18 +83,35 @@ bool RichTextView::loadRtf(const QByteArray &rtf, QString *error)
 
 void RichTextView::setText(const QString &plain)
 {
-    QString t = plain;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    t.replace(QLatin1Char('\v'), QChar::LineSeparator);
-    // A long text goes into a new document, which the text edit lays out a screen at a time
-    // (the rest follows in the background, and a colouring of its words right after costs
-    // one layout instead of two); so does any text that replaces a long one, which is cheaper
-    // to drop whole than to clear. A short text replaces the text of a short shown document:
-    // the text edit then lays it out once, where taking a new document would lay it out again
-    // for its page size and for its scroll bars.
+    // One pass: CR LF, CR and LF each end a paragraph; a vertical tab is a line break. The
+    // runs between those characters are copied whole.
+    QString t;
+    t.reserve(plain.size());
+    const QChar *const data = plain.constData();
+    const qsizetype n = plain.size();
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c != u'\r' && c != u'\v')
+            continue;
+        t.append(data + runStart, i - runStart);
+        if (c == u'\v') {
+            t += QChar::LineSeparator;
+        } else {
+            t += QLatin1Char('\n');
+            if (i + 1 < n && data[i + 1] == QLatin1Char('\n'))
+                ++i;
+        }
+        runStart = i + 1;
+    }
+    t.append(data + runStart, n - runStart);
+    // A text that replaces a long document goes into a new document: dropping the old one
+    // whole is cheaper than clearing it. Otherwise the text replaces the shown document's
+    // text, which the text edit lays out once, a screen at a time for a long text (the rest
+    // follows in the background); taking a new document would lay it out again for its page
+    // size and for its scroll bars.
     constexpr qsizetype kLongText = 64 * 1024;
-    if (t.size() > kLongText || document()->characterCount() > kLongText) {
+    if (document()->characterCount() > kLongText) {
         QTextDocument *doc = newDocument();
         doc->setPlainText(t);
         installDocument(doc);
