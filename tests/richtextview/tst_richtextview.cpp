@@ -96,6 +96,8 @@ private slots:
     {
         QFETCH(QString, written);
         QFETCH(QString, read);
+        // The caret stands in a bold, coloured marker of the whole text.
+        QVERIFY(m_view->find(QStringLiteral("2:1.")) >= 0);
         for (int pass = 0; pass < 2; ++pass) {
             m_view->setText(written);
             QCOMPARE(m_view->text(), read);
@@ -103,6 +105,14 @@ private slots:
             QCOMPARE(m_view->selStart(), 0);
             // The last position maps onto the document's last character, so lengths agree.
             QCOMPARE(m_view->fromDocumentPosition(m_view->document()->characterCount() - 1), int(read.size()));
+            // Unformatted: nothing of the whole text's formats carries over.
+            for (QTextBlock b = m_view->document()->begin(); b.isValid(); b = b.next()) {
+                for (auto it = b.begin(); !it.atEnd(); ++it) {
+                    const QTextCharFormat f = it.fragment().charFormat();
+                    QVERIFY(!f.hasProperty(QTextFormat::FontWeight) && !f.hasProperty(QTextFormat::ForegroundBrush));
+                    QCOMPARE(f.font().family(), m_view->font().family());
+                }
+            }
             m_view->setText(QStringLiteral("short"));
             QCOMPARE(m_view->text(), QStringLiteral("short"));
         }

@@ -123,6 +123,9 @@ void RichTextView::setText(const QString &plain)
     m_settingSelection = true;
     document()->setUndoRedoEnabled(false);
     document()->setDefaultFont(font());
+    // The text edit gives new text the format at its caret, which may be a heading's of the
+    // whole text: unformatted text takes the view's own font and colour instead.
+    QTextEdit::setCurrentCharFormat(QTextCharFormat());
     QTextEdit::setPlainText(t);
     m_settingSelection = false;
     caretToStart();
