@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
+#include <QTextCursor>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -138,6 +139,11 @@ void TestMainWindow::startupShowsWholeText()
     QVERIFY(text.contains(QStringLiteral("\r\n1:1.\t")));
     QVERIFY(text.contains(QStringLiteral("\r\n114:6.\t")));
     QCOMPARE(m_w->windowTitle(), QStringLiteral("Velmora 4.0"));
+    // Listings and reports are set in the view's font: the very font of the book's ayah text,
+    // which the text layout then shares with the whole text instead of loading it again.
+    QTextCursor ayah(c.Rtf1->document());
+    ayah.setPosition(c.Rtf1->toDocumentPosition(int(text.indexOf(QStringLiteral("1:1.\t"))) + 6));
+    QCOMPARE(ayah.charFormat().font().resolve(c.Rtf1->document()->defaultFont()), c.Rtf1->font());
 }
 
 void TestMainWindow::splashWaitsOnMonotonicClock()

@@ -122,8 +122,12 @@ void MainWindow::buildControls()
 
     m_c.Rtf1 = named<RichTextView>(this, "Rtf1");
     // Listings and reports are plain text in the view's own font: the face and size of the
-    // whole text's ayahs, so that a result reads like the book.
-    m_c.Rtf1->setFont(QFont(QStringLiteral("Times New Roman"), 12));
+    // whole text's ayahs, so that a result reads like the book. The font is the one the whole
+    // text's reader makes for its roman face (with the serif hint), so that the text layout
+    // uses one font for both instead of loading the same face a second time.
+    QFont bookFont(QStringLiteral("Times New Roman"), 12);
+    bookFont.setStyleHint(QFont::Serif);
+    m_c.Rtf1->setFont(bookFont);
     placeTwips(m_c.Rtf1, 2640, 0, 6735 - 2640 - 100, 6390);
 
     buildIconRow();
