@@ -103,6 +103,8 @@ private slots:
             QCOMPARE(m_view->text(), read);
             QCOMPARE(m_view->textLength(), int(read.size()));
             QCOMPARE(m_view->selStart(), 0);
+            QCOMPARE(m_view->textCursor().position(), 0); // the text edit's own caret too
+            QVERIFY(!m_view->textCursor().hasSelection());
             // The last position maps onto the document's last character, so lengths agree.
             QCOMPARE(m_view->fromDocumentPosition(m_view->document()->characterCount() - 1), int(read.size()));
             // Unformatted: nothing of the whole text's formats carries over.

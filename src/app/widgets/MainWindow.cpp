@@ -128,6 +128,10 @@ void MainWindow::buildControls()
     QFont bookFont(QStringLiteral("Times New Roman"), 12);
     bookFont.setStyleHint(QFont::Serif);
     m_c.Rtf1->setFont(bookFont);
+    // The view nearly always holds more than a screen. A scroll bar that stays keeps the
+    // text's width fixed: new text is laid out once, instead of again each time the bar
+    // comes or goes while it is laid out, and lines do not re-wrap under the reader.
+    m_c.Rtf1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     placeTwips(m_c.Rtf1, 2640, 0, 6735 - 2640 - 100, 6390);
 
     buildIconRow();

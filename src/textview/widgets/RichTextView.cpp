@@ -122,10 +122,18 @@ void RichTextView::setText(const QString &plain)
     m_textCache.clear();
     m_settingSelection = true;
     document()->setUndoRedoEnabled(false);
-    document()->setDefaultFont(font());
-    // The text edit gives new text the format at its caret, which may be a heading's of the
-    // whole text: unformatted text takes the view's own font and colour instead.
-    QTextEdit::setCurrentCharFormat(QTextCharFormat());
+    // A new default font lays the old text out again: set it only when it changed.
+    if (document()->defaultFont() != font())
+        document()->setDefaultFont(font());
+    // The text edit gives new text the format at its caret, which may be a marker's of the
+    // whole text: a caret at 0 that selects nothing and carries an empty format makes the new
+    // text take the view's own font and colour. (Setting the format on the text edit instead
+    // would reformat a selection, laying the old text out again for nothing; giving the text
+    // to the document directly would leave the caret at the end of the new text, where the
+    // next caret move makes the text edit lay all of it out at once.)
+    QTextCursor plainCaret(document());
+    plainCaret.setCharFormat(QTextCharFormat());
+    setTextCursor(plainCaret);
     QTextEdit::setPlainText(t);
     m_settingSelection = false;
     caretToStart();
