@@ -1,7 +1,9 @@
 // Times of the verse search and of find in text on the whole book, on Qt's offscreen platform:
 //   - a verse search from the Enter key to the last word red with the layout complete, against
-//     setPlainText of the same listing into the same view with its layout complete;
-//   - find backward from the end of the whole text for a word that is not there.
+//     setPlainText of the same listing into the same view with its layout complete; five
+//     rounds per word, each with its ratio, then the median ratio;
+//   - find backward from the end of the whole text for a word that is not there: the time to
+//     the question at the beginning, and to the end of the command once it is answered.
 // Usage: bench_search [DATA-FOLDER]
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
