@@ -24,17 +24,28 @@ QString DataFolder::findFile(const QString &dir, const QString &name)
     const QFileInfo exact(d.filePath(name));
     if (exact.isFile())
         return exact.absoluteFilePath();
-    // Unsorted, which spares loading the locale's collation for a handful of names; of
-    // several names that differ only in letter case the smallest is taken.
-    const QStringList entries = d.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    const QString match = matchName(fileNames(dir), name);
+    return match.isEmpty() ? QString() : QFileInfo(d.filePath(match)).absoluteFilePath();
+}
+
+QStringList DataFolder::fileNames(const QString &dir)
+{
+    // Unsorted: sorting would load the locale's collation for a handful of names.
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+}
+
+QString DataFolder::matchName(const QStringList &names, const QString &name)
+{
+    if (name.isEmpty())
+        return {};
     const QString *chosen = nullptr;
-    for (const QString &entry : entries) {
+    for (const QString &entry : names) {
+        if (entry == name)
+            return entry;
         if (entry.compare(name, Qt::CaseInsensitive) == 0 && (!chosen || entry < *chosen))
             chosen = &entry;
     }
-    if (chosen)
-        return QFileInfo(d.filePath(*chosen)).absoluteFilePath();
-    return {};
+    return chosen ? *chosen : QString();
 }
 
 bool DataFolder::holdsData(const QString &dir)

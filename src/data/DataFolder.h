@@ -26,6 +26,11 @@ public:
     // Absolute path of `name` in `dir`, matched without regard to letter case; empty when
     // no such file exists. An exact match wins over one that differs in case.
     static QString findFile(const QString &dir, const QString &name);
+    // The names of the files in `dir`, unsorted.
+    static QStringList fileNames(const QString &dir);
+    // Which of `names` `name` means: itself if there, else the smallest of those equal to it
+    // but for letter case; empty when none is.
+    static QString matchName(const QStringList &names, const QString &name);
     // The same in the data folder.
     static QString resolve(const QString &name);
 };

@@ -4,6 +4,7 @@
 #include "data/JetSql.h"
 #include "data/MdbImport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -322,14 +323,15 @@ bool stampOfFolder(const QString &path, FileStamp *stamp)
     return true;
 }
 
-// The data folder's listing changes only when its modification time does: a name looked up
-// there once is known again without reading the listing (every handler opens the store by
-// name). File times advance in clock ticks, so a folder changed within the last second could
-// change again without a new time; its listing is read every time until it has settled.
+// The data folder's listing changes only when its modification time does: it is read once
+// and every name looked up in it (every handler opens the store by name, in either letter
+// case) is found without reading it again. File times advance in clock ticks, so a folder
+// changed within the last second could change again without a new time; it is read every
+// time until it has settled.
 QString findFileCached(const QString &dir, const QString &name)
 {
     static QMutex mutex;
-    static QHash<QString, QPair<FileStamp, QString>> found;
+    static QHash<QString, QPair<FileStamp, QStringList>> listings;
     FileStamp stamp;
     if (!stampOfFolder(dir, &stamp))
         return DataFolder::findFile(dir, name);
@@ -338,17 +340,20 @@ QString findFileCached(const QString &dir, const QString &name)
     const qint64 nowNs = qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
     if (nowNs - stamp.mtime < 1000000000)
         return DataFolder::findFile(dir, name);
-    const QString key = dir + QChar(0) + name;
+    QStringList names;
     {
         QMutexLocker lock(&mutex);
-        const auto it = found.constFind(key);
-        if (it != found.constEnd() && sameStamp(it->first, stamp))
-            return it->second;
+        const auto it = listings.constFind(dir);
+        if (it != listings.constEnd() && sameStamp(it->first, stamp))
+            names = it->second;
     }
-    const QString path = DataFolder::findFile(dir, name);
-    QMutexLocker lock(&mutex);
-    found.insert(key, {stamp, path});
-    return path;
+    if (names.isEmpty()) {
+        names = DataFolder::fileNames(dir);
+        QMutexLocker lock(&mutex);
+        listings.insert(dir, {stamp, names});
+    }
+    const QString match = DataFolder::matchName(names, name);
+    return match.isEmpty() ? QString() : QFileInfo(QDir(dir).filePath(match)).absoluteFilePath();
 }
 
 // Whether a file starts like an SQLite database, remembered while the file is unchanged.

@@ -13,6 +13,8 @@ private slots:
     void findFile_data();
     void findFile();
     void exactNameWins();
+    void matchName_data();
+    void matchName();
     void currentDirectoryFirst();
     void fallsBackWhenCurrentDirectoryHasNoData();
 
@@ -62,6 +64,27 @@ void TestDataFolder::exactNameWins()
     // Without an exact match, the same one of several case variants every time.
     QCOMPARE(QFileInfo(DataFolder::findFile(dir.path(), QStringLiteral("Kur'an.RTF"))).fileName(),
              QStringLiteral("KUR'AN.rtf"));
+}
+
+void TestDataFolder::matchName_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("match");
+    const QStringList names{"kur'an.rtf", "Bazabos.db", "KUR'AN.rtf", "Kur'an.rtf"};
+    QTest::newRow("exact name") << names << "Kur'an.rtf" << "Kur'an.rtf";
+    QTest::newRow("case variants: the smallest") << names << "KUR'AN.RTF" << "KUR'AN.rtf";
+    QTest::newRow("one variant") << names << "bazabos.DB" << "Bazabos.db";
+    QTest::newRow("none") << names << "Bazabos.mdb" << "";
+    QTest::newRow("empty name") << names << "" << "";
+}
+
+void TestDataFolder::matchName()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, name);
+    QFETCH(QString, match);
+    QCOMPARE(DataFolder::matchName(names, name), match);
 }
 
 void TestDataFolder::currentDirectoryFirst()
