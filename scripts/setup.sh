@@ -9,7 +9,7 @@ build=${VELMORA_BUILD_DIR:-$here/build}
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite libgl-dev
-    qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme
+    qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme qt6-translations-l10n
     libsqlite3-dev mdbtools mdbtools-dev libglib2.0-dev
     nodejs npm ca-certificates
     fonts-liberation2 fonts-dejavu-core

@@ -83,19 +83,20 @@ QString summaryLine(int count, const QString &T, bool restrictToSurah, const QSt
     if (count == 0) {
         if (restrictToSurah)
             return QStringLiteral("U suri ") + S + QStringLiteral(" se ne pominje izraz ") + T;
-        return QStringLiteral("Nije prona|en neki ajet koji sadr`i izraz ") + T;
+        return QStringLiteral("Nije pronađen neki ajet koji sadrži izraz ") + T;
     }
     if (count == 1) {
         if (restrictToSurah)
             return QStringLiteral("U suri ") + S +
-                   QStringLiteral(" prona|en je samo jedan ajet u kojem se spominje izraz ") + T;
-        return QStringLiteral("Prona|en je samo jedan ajet u kojem se spominje izraz ") + T +
+                   QStringLiteral(" pronađen je samo jedan ajet u kojem se spominje izraz ") + T;
+        return QStringLiteral("Pronađen je samo jedan ajet u kojem se spominje izraz ") + T +
                QStringLiteral(":");
     }
     if (restrictToSurah)
-        return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) + QStringLiteral(" ajeta u suri ") +
-               S + QStringLiteral(" u kojima se spominje izraz ") + T + QStringLiteral(":");
-    return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) +
+        return QStringLiteral("Ukupno je pronađeno ") + QString::number(count) +
+               QStringLiteral(" ajeta u suri ") + S + QStringLiteral(" u kojima se spominje izraz ") + T +
+               QStringLiteral(":");
+    return QStringLiteral("Ukupno je pronađeno ") + QString::number(count) +
            QStringLiteral(" ajeta u kojima se spominje izraz ") + T + QStringLiteral(":");
 }
 
@@ -112,7 +113,7 @@ QString ayahLine(const QString &surah, const QString &ayah, const QString &text)
 
 QString waitingText()
 {
-    return QStringLiteral("Ustrpite se...") + kCrLf + QStringLiteral("...tra`enje je u toku...");
+    return QStringLiteral("Ustrpite se...") + kCrLf + QStringLiteral("...traženje je u toku...");
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "app/widgets/MainWindow.h"
 #include "app/ProgramTitle.h"
+#include "common/widgets/MessageBoxes.h"
 
 #include "app/LayoutRules.h"
 #include "app/Twips.h"
@@ -314,8 +315,7 @@ void MainWindow::buildPopupMenu()
 
 void MainWindow::message(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
-    box.exec();
+    tellReader(parent, text);
 }
 
 bool MainWindow::formLoad(const Options &options)

@@ -1,5 +1,5 @@
 #include "recitation/widgets/RecitationWindow.h"
-#include "app/ProgramTitle.h"
+#include "common/widgets/MessageBoxes.h"
 
 #include "app/widgets/MainWindow.h"
 #include "data/DataSource.h"
@@ -30,7 +30,6 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = programTitle();
 const QString kStoreName = QStringLiteral("Bazabos.mdb");
 const QString kFieldText = QStringLiteral("TekstAjet");
 const QString kIndexNumber = QStringLiteral("numri");
@@ -355,8 +354,7 @@ bool RecitationWindow::isShown() const
 
 void RecitationWindow::message(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
-    box.exec();
+    tellReader(this, text);
 }
 
 bool RecitationWindow::placeIsPlayable(int *ayahs)

@@ -1,5 +1,5 @@
 #include "search/widgets/FindPart.h"
-#include "app/ProgramTitle.h"
+#include "common/widgets/MessageBoxes.h"
 
 #include "app/widgets/MainWindow.h"
 #include "search/FindText.h"
@@ -14,23 +14,10 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = programTitle();
 const QString kEmpty = QStringLiteral("Upisite nesto u kutiji za pretragu!");
 const QString kAgain = QStringLiteral("Zelite li poceti trazenje iz pocetka teksta?");
 const QString kFromEnd = QStringLiteral("Zelite li da pretrazivanje zapocne iz kraja teksta?");
 } // namespace
-
-bool askOkCancel(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    return box.exec() == QMessageBox::Ok;
-}
-
-bool askYesNo(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
-}
 
 FindPart::FindPart(MainControls &controls, QObject *parent) : QObject(parent), m_c(controls)
 {
@@ -135,7 +122,7 @@ void FindPart::cmdKerkimPrapa_Click()
             return;
         }
         if (!firstPass) {
-            MainWindow::message(m_c.frmMain, QStringLiteral("Tekst nije prona|en."));
+            MainWindow::message(m_c.frmMain, QStringLiteral("Tekst nije pronađen."));
             return;
         }
         if (!askYesNo(m_c.frmMain, QStringLiteral("Dostignut je pocetak teksta.\n") + kFromEnd))

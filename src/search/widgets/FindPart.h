@@ -26,8 +26,4 @@ private:
     MainControls &m_c;
 };
 
-// Message boxes captioned with the program's title. They return true for OK / Yes.
-bool askOkCancel(QWidget *parent, const QString &text);
-bool askYesNo(QWidget *parent, const QString &text);
-
 } // namespace velmora

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class QComboBox;
 class QSettings;
 
 namespace velmora {
@@ -38,6 +39,7 @@ private:
     void failSearch(const QString &reason);
 
     MainControls &m_c;
+    QPointer<QComboBox> m_box; // CmbKerkoKrejt, whose keys and focus are watched
     FjalKerkim m_words;
     QString m_strSQL;
     // Counts searches; a search that sees a newer one start during its yields stops.

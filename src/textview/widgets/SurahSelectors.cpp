@@ -323,6 +323,23 @@ bool SurahSelectors::popupKey(QComboBox *combo, QEvent *event)
         enterIn(combo);
         return true;
     }
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        // Tab leaves a dropped-down list as it leaves a field of the desktop: the list folds
+        // away, the entry under the cursor is taken as a pick would take it, and the focus
+        // moves on (a completed choice puts it into the text).
+        const QModelIndex current = combo->view()->currentIndex();
+        const QPointer<QComboBox> guard(combo);
+        combo->hidePopup();
+        if (current.isValid()) {
+            combo->setCurrentIndex(current.row());
+            clickOf(combo);
+        }
+        if (guard && combo->hasFocus()) {
+            QKeyEvent tab(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(combo, &tab);
+        }
+        return true;
+    }
     bool editing = false;
     switch (key->key()) {
     case Qt::Key_Backspace:
