@@ -1087,12 +1087,12 @@ bool RtfReader::read(const QByteArray &data, QTextDocument *doc, QString *error)
 {
     if (!doc) {
         if (error)
-            *error = QStringLiteral("No document to read into");
+            *error = QStringLiteral("Nema dokumenta u koji bi se tekst učitao.");
         return false;
     }
     if (!looksLikeRtf(data)) {
         if (error)
-            *error = QStringLiteral("Not a rich text (RTF) file");
+            *error = QStringLiteral("Datoteka nije tekst u formatu RTF (Rich Text Format).");
         return false;
     }
     // Replacing the whole content is not something to undo step by step; without the undo
