@@ -16,6 +16,7 @@ packages=(
     xvfb xauth x11-utils imagemagick
     pulseaudio pulseaudio-utils
     desktop-file-utils appstream
+    dpkg-dev file lintian
 )
 
 missing=()
