@@ -9,21 +9,17 @@ const QString kLikeEnd = QStringLiteral("*'");
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
-QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal, QString *strSQL)
+QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal)
 {
-    if (strSQL)
-        strSQL->clear();
     QString sql;
     if (const FjalProperties *first = ObjFjal.Item(1))
         sql = kLikeStart + first->Text() + kLikeEnd;
     for (int i = 2; i <= ObjFjal.Count(); ++i)
         sql += kLikeAnd + ObjFjal.Item(i)->Text() + kLikeEnd;
-    if (strSQL)
-        *strSQL = sql;
     return sql;
 }
 
-int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QString *strSQL)
+int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words)
 {
     words.Clear();
     int count = 0;
@@ -38,7 +34,6 @@ int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QS
     }
     words.Add(Stringu);
     ++count;
-    FormojeSQLStringunMeAndLike(words, strSQL);
     return count;
 }
 
@@ -55,23 +50,20 @@ bool isSurahNumber(const QString &text)
 }
 
 VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
-                           FjalKerkim &words, QString *strSQL)
+                           FjalKerkim &words)
 {
     VerseQuery q;
     if (restrictToSurah && !isSurahNumber(surahText))
         return q;
-    QString copy = searchText;
-    copy.replace(QLatin1Char('\''), QStringLiteral("''"));
-    const QString amp = QStringLiteral("&");
-    if (copy.contains(amp)) {
-        NumerojiFjalet(copy, amp, words, strSQL);
-        q.sql = strSQL ? *strSQL : FormojeSQLStringunMeAndLike(words, nullptr);
-    } else {
-        q.sql = kLikeStart + copy + kLikeEnd;
+    // The word list holds the words as typed, for the colouring; the query quotes each word's
+    // apostrophes by doubling them. A text without "&" is one word, so one template serves.
+    NumerojiFjalet(searchText, QStringLiteral("&"), words);
+    FjalKerkim quoted;
+    for (int i = 1; i <= words.Count(); ++i) {
+        QString word = words.Item(i)->Text();
+        quoted.Add(word.replace(QLatin1Char('\''), QStringLiteral("''")));
     }
-    // The word list holds the words as typed, for the colouring.
-    QString unused;
-    NumerojiFjalet(searchText, amp, words, strSQL ? strSQL : &unused);
+    q.sql = FormojeSQLStringunMeAndLike(quoted);
     if (restrictToSurah)
         q.sql += QStringLiteral(" and nrsure=") + surahText;
     q.ok = true;

@@ -4,10 +4,10 @@
 #include "TestSupport.h"
 
 #include "about/widgets/AboutWindow.h"
-#include "app/ProgramTitle.h"
 #include "app/widgets/ApplicationSetup.h"
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
+#include "common/ProgramTitle.h"
 #include "common/widgets/MessageBoxes.h"
 #include "recitation/widgets/RecitationWindow.h"
 

@@ -2,7 +2,7 @@
 // reads, nothing else, and declares what it needs to run.
 
 #include "about/Contact.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 #include "data/DataFolder.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/widgets/ApplicationSetup.h"
 
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

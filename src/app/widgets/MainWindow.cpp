@@ -1,11 +1,12 @@
 #include "app/widgets/MainWindow.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 #include "common/widgets/MessageBoxes.h"
 
 #include "app/LayoutRules.h"
-#include "app/Twips.h"
 #include "app/widgets/Splash.h"
 #include "app/widgets/StoreConversion.h"
+#include "common/Twips.h"
+#include "common/widgets/TwipsGeometry.h"
 #include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "recitation/FXSnd.h"
@@ -91,7 +92,6 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.svg")));
     setFont(QFont(QStringLiteral("Verdana"), 8));
-    m_c.frmMain = this;
     m_c.Data1 = new data::DataSource(QStringLiteral("Data1"), kStoreName, QStringLiteral("Sure"),
                                      data::DataSource::Kind::Table, this);
     m_c.FXSnd1 = new FXSnd(this);
@@ -103,17 +103,17 @@ MainWindow::~MainWindow() = default;
 
 double MainWindow::dpi() const
 {
-    return logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    return logicalDpi(this);
 }
 
 int MainWindow::twips(int value) const
 {
-    return twipsToPixels(value, dpi());
+    return velmora::twips(this, value);
 }
 
 void MainWindow::placeTwips(QWidget *w, int left, int top, int width, int height) const
 {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    velmora::placeTwips(w, left, top, width, height);
 }
 
 void MainWindow::buildControls()
@@ -313,33 +313,28 @@ void MainWindow::buildPopupMenu()
     });
 }
 
-void MainWindow::message(QWidget *parent, const QString &text)
-{
-    tellReader(parent, text);
-}
-
 bool MainWindow::formLoad(const Options &options)
 {
     // The data files are needed from the first step on: tell the reader at once when one is
     // missing, naming the file and the folder looked in, and end in order.
     const QString folder = DataFolder::path();
     if (DataFolder::resolve(kWholeTextAtStart).isEmpty()) {
-        message(nullptr,
-                QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
-                    .arg(kWholeTextAtStart, folder));
+        tellReader(nullptr,
+                   QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
+                       .arg(kWholeTextAtStart, folder));
         return false;
     }
     QString conversionError;
     if (!prepareStore(nullptr, &conversionError)) {
-        message(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se pretvoriti: %3\n"
-                                        "Program se zatvara.")
-                             .arg(kStoreName, folder, conversionError));
+        tellReader(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se pretvoriti: %3\n"
+                                           "Program se zatvara.")
+                                .arg(kStoreName, folder, conversionError));
         return false;
     }
     if (!m_c.Data1->refresh()) {
-        message(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se otvoriti: %3\n"
-                                        "Program se zatvara.")
-                             .arg(kStoreName, folder, m_c.Data1->errorString()));
+        tellReader(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se otvoriti: %3\n"
+                                           "Program se zatvara.")
+                                .arg(kStoreName, folder, m_c.Data1->errorString()));
         return false;
     }
 
@@ -364,9 +359,9 @@ bool MainWindow::formLoad(const Options &options)
 
     QString error;
     if (!m_c.Rtf1->loadFile(kWholeTextAtStart, &error)) {
-        message(this, QStringLiteral("Datoteka \"%1\" u folderu \"%2\" ne može se učitati: %3\n"
-                                     "Program se zatvara.")
-                          .arg(kWholeTextAtStart, folder, error));
+        tellReader(this, QStringLiteral("Datoteka \"%1\" u folderu \"%2\" ne može se učitati: %3\n"
+                                        "Program se zatvara.")
+                             .arg(kWholeTextAtStart, folder, error));
         return false;
     }
     m_c.Rtf1->setSelStart(0);
@@ -393,10 +388,10 @@ void MainWindow::formResize()
     in.clientHeight = pixelsToTwips(height(), d);
     in.rtfLeft = pixelsToTwips(m_c.Rtf1->x(), d);
     in.panelTop = 1440;
-    if (auto *list = m_c.PictKlasifikim->findChild<QWidget *>(QStringLiteral("lstAjetKlasifikim")))
-        in.listHeight = pixelsToTwips(list->height(), d);
-    if (auto *tree = m_c.PictKlasifikim->findChild<QWidget *>(QStringLiteral("TreeView1")))
-        in.treeTop = pixelsToTwips(tree->y(), d);
+    if (const auto tree = m_treePanelGeometry ? m_treePanelGeometry() : std::nullopt) {
+        in.listHeight = pixelsToTwips(tree->listHeight, d);
+        in.treeTop = pixelsToTwips(tree->treeTop, d);
+    }
 
     const MainLayoutResult r = computeMainLayout(in);
     if (r.rtfWidth)
@@ -408,6 +403,11 @@ void MainWindow::formResize()
         m_c.pictCmbTematAlfabet->resize(m_c.pictCmbTematAlfabet->width(), twips(*r.tematAlfabetHeight));
     if (r.sureAjetHeight)
         m_c.pictCmbSureAjet->resize(m_c.pictCmbSureAjet->width(), twips(*r.sureAjetHeight));
+}
+
+void MainWindow::setTreePanelGeometry(std::function<std::optional<TreePanelGeometry>()> source)
+{
+    m_treePanelGeometry = std::move(source);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -445,8 +445,8 @@ bool MainWindow::loadWholeText(const QString &name)
     QString error;
     if (m_c.Rtf1->loadFile(name, &error))
         return true;
-    message(this, QStringLiteral("Tekst Kur'ana (\"%1\" u folderu \"%2\") ne može se učitati: %3")
-                      .arg(name, DataFolder::path(), error));
+    tellReader(this, QStringLiteral("Tekst Kur'ana (\"%1\" u folderu \"%2\") ne može se učitati: %3")
+                         .arg(name, DataFolder::path(), error));
     return false;
 }
 

@@ -1,5 +1,5 @@
 #include "app/widgets/StoreConversion.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
 #include "data/DataFolder.h"
 #include "data/MdbImport.h"

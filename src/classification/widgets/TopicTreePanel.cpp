@@ -1,14 +1,15 @@
 #include "classification/widgets/TopicTreePanel.h"
 
-#include "app/Twips.h"
-#include "app/widgets/MainWindow.h"
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
 #include "classification/widgets/ImageList.h"
 #include "classification/widgets/ItemClickSignal.h"
-#include "classification/widgets/TopicParts.h"
 #include "classification/widgets/TopicReportView.h"
+#include "common/Twips.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/TwipsGeometry.h"
 #include "data/Database.h"
+#include "textview/widgets/RichTextView.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,15 +23,13 @@
 namespace velmora {
 
 namespace {
-const char *const kTreeFilled = "TreeFilled";
 const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
 } // namespace
 
-TopicTreePanel::TopicTreePanel(MainWindow &window)
-    : QObject(&window), m_window(window), m_c(window.controls())
+TopicTreePanel::TopicTreePanel(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     setObjectName(QStringLiteral("TopicTreePanel"));
-    m_window.setProperty(kTreeFilled, false);
     buildControls();
 
     connect(m_c.CmdKlasifikim, &QToolButton::clicked, this, &TopicTreePanel::CmdKlasifikim_Click);
@@ -44,7 +43,7 @@ TopicTreePanel::TopicTreePanel(MainWindow &window)
 void TopicTreePanel::buildControls()
 {
     QWidget *panel = m_c.PictKlasifikim;
-    m_images = new ImageList(&m_window);
+    m_images = new ImageList(this);
 
     auto iconButton = [&](const char *name, const char *tip, const char *file) {
         auto *b = new QToolButton(panel);
@@ -53,8 +52,8 @@ void TopicTreePanel::buildControls()
         b->setIcon(QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::StrongFocus);
-        m_window.placeTwips(b, 120, 120, 375, 375);
-        b->setIconSize(QSize(m_window.twips(300), m_window.twips(300)));
+        placeTwips(b, 120, 120, 375, 375);
+        b->setIconSize(QSize(twips(b, 300), twips(b, 300)));
         return b;
     };
     // The two buttons lie on the same spot; one replaces the other.
@@ -72,7 +71,7 @@ void TopicTreePanel::buildControls()
     m_tree->setIconSize(m_images->imageSize());
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_window.placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
+    placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
     m_treeClick = new ItemClickSignal(m_tree);
 
     m_list = new QListWidget(panel);
@@ -80,13 +79,18 @@ void TopicTreePanel::buildControls()
     m_list->setFont(QFont(QStringLiteral("Times New Roman"), 9));
     m_list->setToolTip(kListTip);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_window.placeTwips(m_list, 120, 2040, 2415, 1410);
+    placeTwips(m_list, 120, 2040, 2415, 1410);
     m_listClick = new ItemClickSignal(m_list);
 }
 
-bool TopicTreePanel::treeFilled() const
+int TopicTreePanel::listHeight() const
 {
-    return m_window.property(kTreeFilled).toBool();
+    return m_list->height();
+}
+
+int TopicTreePanel::treeTop() const
+{
+    return m_tree->y();
 }
 
 void TopicTreePanel::CmdKlasifikim_Click()
@@ -99,7 +103,7 @@ void TopicTreePanel::CmdKlasifikim_Click()
     if (treeFilled())
         return;
     if (fillTree())
-        m_window.setProperty(kTreeFilled, true);
+        m_treeFilled = true;
 }
 
 bool TopicTreePanel::fillTree()
@@ -111,9 +115,9 @@ bool TopicTreePanel::fillTree()
         nodes = loadTopicTree(db, &error);
     }
     if (!nodes) {
-        MainWindow::message(&m_window, QStringLiteral("Tematska klasifikacija se ne može učitati iz baze "
-                                                      "podataka \"%1\": %2\nPokušajte ponovo.")
-                                           .arg(topicStoreName(), error));
+        tellReader(m_c.frmMain, QStringLiteral("Tematska klasifikacija se ne može učitati iz baze "
+                                               "podataka \"%1\": %2\nPokušajte ponovo.")
+                                    .arg(topicStoreName(), error));
         return false;
     }
     ItemClickSignal::Mute mute(m_treeClick);
@@ -173,7 +177,7 @@ void TopicTreePanel::lstAjetKlasifikim_Click()
 {
     const QListWidgetItem *line = m_list->currentItem();
     const QTreeWidgetItem *node = m_tree->currentItem();
-    showTopicAyahs(m_window, line ? line->text() : QString(), node ? node->text(0) : QString());
+    showTopicAyahs(m_c.Rtf1, m_results, line ? line->text() : QString(), node ? node->text(0) : QString());
 }
 
 void TopicTreePanel::cmdExpandAll_Click()
@@ -196,14 +200,14 @@ void TopicTreePanel::CmdCollapseAll_Click()
 
 void TopicTreePanel::PictKlasifikim_Resize()
 {
-    const double dpi = m_window.dpi();
+    const double dpi = logicalDpi(m_c.PictKlasifikim);
     const TreePanelLayout r =
         treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
                         pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
     if (r.listTop)
-        m_list->move(m_list->x(), m_window.twips(*r.listTop));
+        m_list->move(m_list->x(), twips(m_list, *r.listTop));
     if (r.treeHeight)
-        m_tree->resize(m_tree->width(), m_window.twips(*r.treeHeight));
+        m_tree->resize(m_tree->width(), twips(m_tree, *r.treeHeight));
 }
 
 bool TopicTreePanel::eventFilter(QObject *watched, QEvent *event)
@@ -211,11 +215,6 @@ bool TopicTreePanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_c.PictKlasifikim && event->type() == QEvent::Resize)
         PictKlasifikim_Resize();
     return QObject::eventFilter(watched, event);
-}
-
-void installTopicTreePanel(MainWindow &window)
-{
-    new TopicTreePanel(window);
 }
 
 } // namespace velmora

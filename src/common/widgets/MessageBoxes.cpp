@@ -1,6 +1,6 @@
 #include "common/widgets/MessageBoxes.h"
 
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
 #include <QAbstractButton>
 #include <QApplication>

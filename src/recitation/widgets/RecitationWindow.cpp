@@ -1,7 +1,6 @@
 #include "recitation/widgets/RecitationWindow.h"
 #include "common/widgets/MessageBoxes.h"
 
-#include "app/widgets/MainWindow.h"
 #include "data/DataSource.h"
 #include "recitation/BookPlace.h"
 #include "recitation/FXSnd.h"
@@ -570,16 +569,6 @@ void RecitationWindow::waitForEvents()
     if (FXSnd1->status() != QLatin1String("playing"))
         m_waitGuard->start();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-// ---- The main window's button -------------------------------------------------------------
-
-void installRecitationWindowPart(MainWindow &window)
-{
-    QObject::connect(window.controls().cmdLeximAjet, &QToolButton::clicked, &window, [&window] {
-        RecitationWindow lexim(&window);
-        window.execModal(&lexim);
-    });
 }
 
 } // namespace velmora

@@ -1,6 +1,5 @@
 #include "recitation/widgets/TextRecitationPart.h"
 
-#include "app/widgets/MainWindow.h"
 #include "recitation/FXSnd.h"
 #include "recitation/SoundSource.h"
 #include "textview/AyahMarker.h"
@@ -50,19 +49,6 @@ void TextRecitation::mnuVazhdo_Click()
 {
     if (m_sound)
         m_sound->setCommand(10);
-}
-
-void installTextRecitationPart(MainWindow &window)
-{
-    MainControls &c = window.controls();
-    auto *part = new TextRecitation(c.Rtf1, c.FXSnd1, &window);
-    part->setObjectName(QStringLiteral("TextRecitation"));
-    QObject::connect(c.mnuLshoAjetin, &QAction::triggered, part, &TextRecitation::mnuLshoAjetin_Click);
-    QObject::connect(c.Rtf1, &RichTextView::doubleClicked, part, &TextRecitation::mnuLshoAjetin_Click);
-    QObject::connect(c.mnuPauzoje, &QAction::triggered, part, &TextRecitation::mnuPauzoje_Click);
-    QObject::connect(c.mnuVazhdo, &QAction::triggered, part, &TextRecitation::mnuVazhdo_Click);
-    // The drive scan of the start-up, which the clip paths of the text's ayahs rest on.
-    QObject::connect(&window, &MainWindow::driveScanRequested, part, [] { FindCDRomDrive(); });
 }
 
 } // namespace velmora

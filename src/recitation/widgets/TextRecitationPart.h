@@ -6,7 +6,6 @@
 namespace velmora {
 
 class FXSnd;
-class MainWindow;
 class RichTextView;
 
 // Reciting from the main text: "Uci ajet" in the text view's popup menu, or a double click in
@@ -32,8 +31,5 @@ private:
     QPointer<RichTextView> m_view;
     QPointer<FXSnd> m_sound;
 };
-
-// Connects the popup items, the double click in Rtf1 and the start-up drive scan.
-void installTextRecitationPart(MainWindow &window);
 
 } // namespace velmora

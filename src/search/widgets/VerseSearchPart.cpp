@@ -1,7 +1,8 @@
 #include "search/widgets/VerseSearchPart.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
-#include "app/widgets/MainWindow.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/ResultsView.h"
 #include "data/Database.h"
 #include "search/SearchHistory.h"
 #include "search/VerseQuery.h"
@@ -21,7 +22,8 @@
 
 namespace velmora {
 
-VerseSearchPart::VerseSearchPart(MainControls &controls, QObject *parent) : QObject(parent), m_c(controls)
+VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     connect(m_c.cmdKerkoAll, &QToolButton::clicked, this, &VerseSearchPart::cmdKerkoAll_Click);
     // The history list acts on a pick from the list only: Enter on, or leaving, a text that
@@ -34,10 +36,6 @@ VerseSearchPart::VerseSearchPart(MainControls &controls, QObject *parent) : QObj
     // field directly, past any filter of the field: the box is what is watched.
     m_box = m_c.CmbKerkoKrejt;
     m_box->installEventFilter(this);
-    connect(m_c.frmMain, &MainWindow::historyLoadRequested, this,
-            &VerseSearchPart::ListaEFjaleveTeKerkuaraGetSetting);
-    connect(m_c.frmMain, &MainWindow::historySaveRequested, this,
-            &VerseSearchPart::ListaEFjaleveTeKerkuaraSaveSetting);
 }
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
@@ -115,28 +113,28 @@ void VerseSearchPart::CmbKerkoKrejt_Click()
 
 void VerseSearchPart::failSearch(const QString &reason)
 {
-    MainWindow::message(m_c.frmMain, QStringLiteral("Traženje ajeta nije uspjelo: ") + reason);
+    tellReader(m_c.frmMain, QStringLiteral("Traženje ajeta nije uspjelo: ") + reason);
     // Leave the results view: the whole text comes back instead of the waiting text.
-    if (m_c.frmMain->isResultsView())
-        m_c.frmMain->leaveResultsView();
+    if (m_results.isResultsView())
+        m_results.leaveResultsView();
 }
 
 void VerseSearchPart::cmdKerkoAll_Click()
 {
     const QString searchText = m_c.CmbKerkoKrejt->currentText();
     if (searchText.isEmpty()) {
-        MainWindow::message(m_c.frmMain, QStringLiteral("Upisite rijec koju trazite!"));
+        tellReader(m_c.frmMain, QStringLiteral("Upisite rijec koju trazite!"));
         m_c.CmbKerkoKrejt->setFocus();
         return;
     }
     const bool restrict = m_c.ChkKerkoSure->isChecked();
     const QString surahText = m_c.CmbNrSure->currentText();
-    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words, &m_strSQL);
+    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words);
     if (!query.ok) {
-        MainWindow::message(m_c.frmMain,
-                            QStringLiteral("Traženje unutar sure: u polju \"Sure\" mora stajati broj sure "
-                                           "od 1 do 114, a ne \"%1\".")
-                                .arg(surahText));
+        tellReader(m_c.frmMain,
+                   QStringLiteral("Traženje unutar sure: u polju \"Sure\" mora stajati broj sure "
+                                  "od 1 do 114, a ne \"%1\".")
+                       .arg(surahText));
         return;
     }
 
@@ -145,7 +143,7 @@ void VerseSearchPart::cmdKerkoAll_Click()
     QPointer<QObject> self = this;
     auto abandoned = [&] { return !self || !view || generation != m_generation; };
 
-    m_c.frmMain->enterResultsView();
+    m_results.enterResultsView();
     view->setText(waitingText());
 
     data::Database db = data::Database::open(QStringLiteral("bazabos.mdb"));
