@@ -15,7 +15,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth x11-utils imagemagick
     pulseaudio pulseaudio-utils
-    desktop-file-utils appstream
+    desktop-file-utils appstream clang-format
     dpkg-dev file lintian
 )
 

@@ -5,13 +5,11 @@
 #include "data/DataFolder.h"
 #include "textview/widgets/RichTextView.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
-#include <QTextCursor>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +17,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace velmora;
@@ -58,36 +58,63 @@ void TestMainWindow::controls_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("tip");
     QTest::addColumn<QString>("text");
-    QTest::newRow("cmdCopy") << "cmdCopy" << -1 << "Kopiranje selektiranog teksta" << "";
-    QTest::newRow("txtKerkim") << "txtKerkim" << -1 << "Trazena rijec" << "Allah";
-    QTest::newRow("cmdKerkim") << "cmdKerkim" << -1 << "Trazi naprijed" << "";
-    QTest::newRow("cmdKerkimPrapa") << "cmdKerkimPrapa" << -1 << "Trazi unazad" << "";
-    QTest::newRow("Label3") << "Label3" << -1 << "" << "Trazenje teksta";
-    QTest::newRow("cmdLeximAjet") << "cmdLeximAjet" << -1 << "Ucenje ajeta" << "";
-    QTest::newRow("CmdShowCmbKlasifikim") << "CmdShowCmbKlasifikim" << -1 << "Tematska klasifikacija po abecedi"
-                                          << "";
-    QTest::newRow("CmdKlasifikim") << "CmdKlasifikim" << -1 << "Tematska klasifikacija ajeta" << "";
-    QTest::newRow("cmdSipasSureve") << "cmdSipasSureve" << -1 << "Klasifikacija po surama" << "";
-    QTest::newRow("cmdRrethProg") << "cmdRrethProg" << -1 << "O programu..." << "";
-    QTest::newRow("cmdFund") << "cmdFund" << -1 << "Kraj" << "";
-    QTest::newRow("CmbNrFonti") << "CmbNrFonti" << -1 << "Velicina teksta" << "10";
-    QTest::newRow("CmbFontNames") << "CmbFontNames" << -1 << "Vrsta slova - ime fonta" << "Verdana";
-    QTest::newRow("CmbNrSure") << "CmbNrSure" << -1 << "Broj sure" << "1";
-    QTest::newRow("CmbEmrSure") << "CmbEmrSure" << -1 << "Ime sure" << "Fatiha";
-    QTest::newRow("CmbTotalAjete") << "CmbTotalAjete" << -1 << "Trazenje sure po ukupnom broju ajeta" << "7";
-    QTest::newRow("CmbNrAjeti") << "CmbNrAjeti" << -1 << "Ajet selektirane sure" << "1";
-    QTest::newRow("Label4") << "Label4" << -1 << "" << "Trazenje ajeta";
-    QTest::newRow("CmbKerkoKrejt") << "CmbKerkoKrejt" << -1 << "Rijec koja se nalazi po ajetima" << "";
+    QTest::newRow("cmdCopy") << "cmdCopy" << -1 << "Kopiranje selektiranog teksta"
+                             << "";
+    QTest::newRow("txtKerkim") << "txtKerkim" << -1 << "Trazena rijec"
+                               << "Allah";
+    QTest::newRow("cmdKerkim") << "cmdKerkim" << -1 << "Trazi naprijed"
+                               << "";
+    QTest::newRow("cmdKerkimPrapa") << "cmdKerkimPrapa" << -1 << "Trazi unazad"
+                                    << "";
+    QTest::newRow("Label3") << "Label3" << -1 << ""
+                            << "Trazenje teksta";
+    QTest::newRow("cmdLeximAjet") << "cmdLeximAjet" << -1 << "Ucenje ajeta"
+                                  << "";
+    QTest::newRow("CmdShowCmbKlasifikim")
+        << "CmdShowCmbKlasifikim" << -1 << "Tematska klasifikacija po abecedi"
+        << "";
+    QTest::newRow("CmdKlasifikim") << "CmdKlasifikim" << -1 << "Tematska klasifikacija ajeta"
+                                   << "";
+    QTest::newRow("cmdSipasSureve") << "cmdSipasSureve" << -1 << "Klasifikacija po surama"
+                                    << "";
+    QTest::newRow("cmdRrethProg") << "cmdRrethProg" << -1 << "O programu..."
+                                  << "";
+    QTest::newRow("cmdFund") << "cmdFund" << -1 << "Kraj"
+                             << "";
+    QTest::newRow("CmbNrFonti") << "CmbNrFonti" << -1 << "Velicina teksta"
+                                << "10";
+    QTest::newRow("CmbFontNames") << "CmbFontNames" << -1 << "Vrsta slova - ime fonta"
+                                  << "Verdana";
+    QTest::newRow("CmbNrSure") << "CmbNrSure" << -1 << "Broj sure"
+                               << "1";
+    QTest::newRow("CmbEmrSure") << "CmbEmrSure" << -1 << "Ime sure"
+                                << "Fatiha";
+    QTest::newRow("CmbTotalAjete") << "CmbTotalAjete" << -1 << "Trazenje sure po ukupnom broju ajeta"
+                                   << "7";
+    QTest::newRow("CmbNrAjeti") << "CmbNrAjeti" << -1 << "Ajet selektirane sure"
+                                << "1";
+    QTest::newRow("Label4") << "Label4" << -1 << ""
+                            << "Trazenje ajeta";
+    QTest::newRow("CmbKerkoKrejt") << "CmbKerkoKrejt" << -1 << "Rijec koja se nalazi po ajetima"
+                                   << "";
     QTest::newRow("ChkKerkoSure") << "ChkKerkoSure" << -1 << "Trazenje se odvija unutar selektirane sure"
                                   << "Samo aktuelna sura";
-    QTest::newRow("cmdKerkoAll") << "cmdKerkoAll" << -1 << "Trazi" << "";
-    QTest::newRow("cmdKtheKuranin") << "cmdKtheKuranin" << -1 << "Vrati tekst Kur'ana" << "";
-    QTest::newRow("Label2 0") << "Label2" << 0 << "" << "Sure";
-    QTest::newRow("Label2 1") << "Label2" << 1 << "" << "Ime";
-    QTest::newRow("Label2 2") << "Label2" << 2 << "" << "Ukupno ajeta";
-    QTest::newRow("Label2 3") << "Label2" << 3 << "" << "Ajet";
-    QTest::newRow("Label2 5") << "Label2" << 5 << "" << "Vrsta slova";
-    QTest::newRow("Label2 6") << "Label2" << 6 << "" << "Velicina";
+    QTest::newRow("cmdKerkoAll") << "cmdKerkoAll" << -1 << "Trazi"
+                                 << "";
+    QTest::newRow("cmdKtheKuranin") << "cmdKtheKuranin" << -1 << "Vrati tekst Kur'ana"
+                                    << "";
+    QTest::newRow("Label2 0") << "Label2" << 0 << ""
+                              << "Sure";
+    QTest::newRow("Label2 1") << "Label2" << 1 << ""
+                              << "Ime";
+    QTest::newRow("Label2 2") << "Label2" << 2 << ""
+                              << "Ukupno ajeta";
+    QTest::newRow("Label2 3") << "Label2" << 3 << ""
+                              << "Ajet";
+    QTest::newRow("Label2 5") << "Label2" << 5 << ""
+                              << "Vrsta slova";
+    QTest::newRow("Label2 6") << "Label2" << 6 << ""
+                              << "Velicina";
 }
 
 void TestMainWindow::controls()
