@@ -1,5 +1,6 @@
 #include "app/widgets/MainWindow.h"
 #include "common/ProgramTitle.h"
+#include "common/widgets/Controls.h"
 #include "common/widgets/MessageBoxes.h"
 
 #include "app/LayoutRules.h"
@@ -45,13 +46,6 @@ QIcon icon(const char *themeName, const char *file)
 {
     return QIcon::fromTheme(QLatin1String(themeName),
                             QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
-}
-
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
 }
 
 QFrame *groupFrame(QWidget *parent, int index)
@@ -169,14 +163,8 @@ void MainWindow::buildIconRow()
 
 void MainWindow::makeIconButton(QWidget *parent, const ButtonDef &def, int top, int width, int height)
 {
-    auto *b = named<QToolButton>(parent, def.name);
-    b->setToolTip(QLatin1String(def.tip));
-    b->setIcon(icon(def.theme, def.file));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::StrongFocus);
-    placeTwips(b, def.left, top, width, height);
-    b->setIconSize(QSize(twips(300), twips(300)));
-    *def.slot = b;
+    *def.slot = iconButton(parent, def.name, QLatin1String(def.tip), icon(def.theme, def.file), def.left, top,
+                           width, height);
 }
 
 void MainWindow::buildFindStrip()
@@ -277,13 +265,8 @@ void MainWindow::buildSelectorPanel()
     placeTwips(m_c.cmdKtheKuranin, 1680, 360, 375, 315);
     m_c.cmdKtheKuranin->setIconSize(QSize(twips(280), twips(280)));
     m_c.cmdKtheKuranin->hide();
-    m_c.cmdKerkoAll = named<QToolButton>(search, "cmdKerkoAll");
-    m_c.cmdKerkoAll->setToolTip(QStringLiteral("Trazi"));
-    m_c.cmdKerkoAll->setIcon(icon("system-search", "search.svg"));
-    m_c.cmdKerkoAll->setAutoRaise(true);
-    m_c.cmdKerkoAll->setFocusPolicy(Qt::StrongFocus);
-    placeTwips(m_c.cmdKerkoAll, 2130, 330, 375, 375);
-    m_c.cmdKerkoAll->setIconSize(QSize(twips(300), twips(300)));
+    m_c.cmdKerkoAll = iconButton(search, "cmdKerkoAll", QStringLiteral("Trazi"),
+                                 icon("system-search", "search.svg"), 2130, 330, 375, 375);
     m_c.ChkKerkoSure = named<QCheckBox>(search, "ChkKerkoSure");
     m_c.ChkKerkoSure->setText(QStringLiteral("Samo aktuelna sura"));
     m_c.ChkKerkoSure->setToolTip(QStringLiteral("Trazenje se odvija unutar selektirane sure"));

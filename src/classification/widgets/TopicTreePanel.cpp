@@ -2,10 +2,12 @@
 
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
-#include "classification/widgets/ImageList.h"
 #include "classification/widgets/ItemClickSignal.h"
 #include "classification/widgets/TopicReportView.h"
+#include "classification/widgets/TopicTreeImages.h"
 #include "common/Twips.h"
+#include "common/widgets/Controls.h"
+#include "common/widgets/ImageList.h"
 #include "common/widgets/MessageBoxes.h"
 #include "common/widgets/TwipsGeometry.h"
 #include "data/Database.h"
@@ -43,22 +45,16 @@ TopicTreePanel::TopicTreePanel(const Controls &controls, ResultsView &results, Q
 void TopicTreePanel::buildControls()
 {
     QWidget *panel = m_c.PictKlasifikim;
-    m_images = new ImageList(this);
+    m_images = topicTreeImages(this);
 
-    auto iconButton = [&](const char *name, const char *tip, const char *file) {
-        auto *b = new QToolButton(panel);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(QLatin1String(tip));
-        b->setIcon(QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::StrongFocus);
-        placeTwips(b, 120, 120, 375, 375);
-        b->setIconSize(QSize(twips(b, 300), twips(b, 300)));
-        return b;
+    auto button = [panel](const char *name, const char *tip, const char *file) {
+        return iconButton(panel, name, QLatin1String(tip),
+                          QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)), 120, 120, 375,
+                          375);
     };
     // The two buttons lie on the same spot; one replaces the other.
-    m_expandAll = iconButton("cmdExpandAll", "Pokazi grane", "expand.svg");
-    m_collapseAll = iconButton("CmdCollapseAll", "Pokazi stablo", "collapse.svg");
+    m_expandAll = button("cmdExpandAll", "Pokazi grane", "expand.svg");
+    m_collapseAll = button("CmdCollapseAll", "Pokazi stablo", "collapse.svg");
     m_collapseAll->hide();
 
     m_tree = new QTreeWidget(panel);
@@ -68,7 +64,7 @@ void TopicTreePanel::buildControls()
     m_tree->setSortingEnabled(false);
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setIconSize(m_images->imageSize());
+    m_tree->setIconSize(m_images->image(0).size());
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
@@ -141,7 +137,7 @@ void TopicTreePanel::addNode(const TopicNode &node)
     }
     item->setText(0, node.text);
     item->setData(0, Qt::UserRole, node.key);
-    item->setIcon(0, m_images->image(node.image));
+    item->setIcon(0, QIcon(m_images->image(node.image)));
     m_nodesByKey.insert(node.key, item);
 }
 

@@ -1,6 +1,7 @@
 #include "recitation/widgets/RecitationWindow.h"
 #include "common/widgets/MessageBoxes.h"
 
+#include "common/widgets/Controls.h"
 #include "data/DataSource.h"
 #include "recitation/BookPlace.h"
 #include "recitation/FXSnd.h"
@@ -34,13 +35,6 @@ const QString kFieldText = QStringLiteral("TekstAjet");
 const QString kIndexNumber = QStringLiteral("numri");
 
 constexpr double kVolumeUnit = 655.35; // one percent of the control's 0..65535
-
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text)
 {
