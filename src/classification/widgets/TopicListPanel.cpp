@@ -3,6 +3,7 @@
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
 #include "classification/widgets/ItemClickSignal.h"
+#include "classification/widgets/ReferenceList.h"
 #include "classification/widgets/SimpleComboBox.h"
 #include "classification/widgets/TopicReportView.h"
 #include "common/Twips.h"
@@ -20,7 +21,6 @@
 namespace velmora {
 
 namespace {
-const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
 } // namespace
 
 TopicListPanel::TopicListPanel(const Controls &controls, ResultsView &results, QObject *parent)
@@ -32,7 +32,7 @@ TopicListPanel::TopicListPanel(const Controls &controls, ResultsView &results, Q
     connect(m_c.CmdShowCmbKlasifikim, &QToolButton::clicked, this,
             &TopicListPanel::CmdShowCmbKlasifikim_Click);
     connect(m_box, &SimpleComboBox::clicked, this, &TopicListPanel::cmbKlasifikimTematik_Click);
-    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicListPanel::LstAjetetPrejCmbTema_Click);
+    connect(m_lines, &ReferenceList::clicked, this, &TopicListPanel::LstAjetetPrejCmbTema_Click);
     m_c.pictCmbTematAlfabet->installEventFilter(this);
 }
 
@@ -51,13 +51,7 @@ void TopicListPanel::buildControls()
     m_box->setFont(listFont);
     placeTwips(m_box, 120, 360, 2415, 1755);
 
-    m_list = new QListWidget(panel);
-    m_list->setObjectName(QStringLiteral("LstAjetetPrejCmbTema"));
-    m_list->setFont(listFont);
-    m_list->setToolTip(kListTip);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    placeTwips(m_list, 120, 2400, 2415, 1410);
-    m_listClick = new ItemClickSignal(m_list);
+    m_lines = new ReferenceList(panel, "LstAjetetPrejCmbTema", 120, 2400, 2415, 1410);
 }
 
 void TopicListPanel::CmdShowCmbKlasifikim_Click()
@@ -95,28 +89,19 @@ bool TopicListPanel::fillTopics()
 
 void TopicListPanel::cmbKlasifikimTematik_Click()
 {
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->clear();
-    }
+    m_lines->clear();
     QStringList lines;
     {
         const data::Database db = data::Database::open(topicStoreName());
         lines = loadReferenceLines(db, trimBlanks(m_box->text()));
     }
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->addItems(lines);
-        if (m_list->count() > 0)
-            m_list->setCurrentRow(0);
-    }
+    m_lines->fill(lines);
     LstAjetetPrejCmbTema_Click();
 }
 
 void TopicListPanel::LstAjetetPrejCmbTema_Click()
 {
-    const QListWidgetItem *line = m_list->currentItem();
-    showTopicAyahs(m_c.Rtf1, m_results, line ? line->text() : QString(), m_box->text());
+    showTopicAyahs(m_c.Rtf1, m_results, m_lines->currentLine(), m_box->text());
 }
 
 void TopicListPanel::pictCmbTematAlfabet_Resize()
@@ -124,11 +109,11 @@ void TopicListPanel::pictCmbTematAlfabet_Resize()
     const double dpi = logicalDpi(m_c.pictCmbTematAlfabet);
     const AlphabetPanelLayout r =
         alphabetPanelLayout(pixelsToTwips(m_c.pictCmbTematAlfabet->height(), dpi),
-                            pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_box->y(), dpi));
+                            pixelsToTwips(m_lines->widget()->height(), dpi), pixelsToTwips(m_box->y(), dpi));
     if (r.boxHeight)
         m_box->resize(m_box->width(), twips(m_box, *r.boxHeight));
     if (r.listTop)
-        m_list->move(m_list->x(), twips(m_list, *r.listTop));
+        m_lines->widget()->move(m_lines->widget()->x(), twips(m_lines->widget(), *r.listTop));
 }
 
 bool TopicListPanel::eventFilter(QObject *watched, QEvent *event)

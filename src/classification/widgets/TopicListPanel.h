@@ -3,13 +3,13 @@
 #include <QObject>
 
 class QLabel;
-class QListWidget;
 class QToolButton;
 class QWidget;
 
 namespace velmora {
 
 class ItemClickSignal;
+class ReferenceList;
 class ResultsView;
 class RichTextView;
 class SimpleComboBox;
@@ -56,8 +56,7 @@ private:
     bool m_topicListFilled = false;
     QLabel *m_label = nullptr;
     SimpleComboBox *m_box = nullptr;
-    QListWidget *m_list = nullptr;
-    ItemClickSignal *m_listClick = nullptr;
+    ReferenceList *m_lines = nullptr;
 };
 
 } // namespace velmora

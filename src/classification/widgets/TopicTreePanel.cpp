@@ -3,6 +3,7 @@
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
 #include "classification/widgets/ItemClickSignal.h"
+#include "classification/widgets/ReferenceList.h"
 #include "classification/widgets/TopicReportView.h"
 #include "classification/widgets/TopicTreeImages.h"
 #include "common/Twips.h"
@@ -25,7 +26,6 @@
 namespace velmora {
 
 namespace {
-const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
 } // namespace
 
 TopicTreePanel::TopicTreePanel(const Controls &controls, ResultsView &results, QObject *parent)
@@ -38,7 +38,7 @@ TopicTreePanel::TopicTreePanel(const Controls &controls, ResultsView &results, Q
     connect(m_expandAll, &QToolButton::clicked, this, &TopicTreePanel::cmdExpandAll_Click);
     connect(m_collapseAll, &QToolButton::clicked, this, &TopicTreePanel::CmdCollapseAll_Click);
     connect(m_treeClick, &ItemClickSignal::clicked, this, &TopicTreePanel::TreeView1_NodeClick);
-    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicTreePanel::lstAjetKlasifikim_Click);
+    connect(m_lines, &ReferenceList::clicked, this, &TopicTreePanel::lstAjetKlasifikim_Click);
     m_c.PictKlasifikim->installEventFilter(this);
 }
 
@@ -70,18 +70,12 @@ void TopicTreePanel::buildControls()
     placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
     m_treeClick = new ItemClickSignal(m_tree);
 
-    m_list = new QListWidget(panel);
-    m_list->setObjectName(QStringLiteral("lstAjetKlasifikim"));
-    m_list->setFont(QFont(QStringLiteral("Times New Roman"), 9));
-    m_list->setToolTip(kListTip);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    placeTwips(m_list, 120, 2040, 2415, 1410);
-    m_listClick = new ItemClickSignal(m_list);
+    m_lines = new ReferenceList(panel, "lstAjetKlasifikim", 120, 2040, 2415, 1410);
 }
 
 int TopicTreePanel::listHeight() const
 {
-    return m_list->height();
+    return m_lines->widget()->height();
 }
 
 int TopicTreePanel::treeTop() const
@@ -150,30 +144,21 @@ void TopicTreePanel::TreeView1_NodeClick()
     if (node->childCount() > 0)
         return;
 
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->clear();
-    }
+    m_lines->clear();
     const QString topic = topicNameFromNodeText(node->text(0));
     QStringList lines;
     {
         const data::Database db = data::Database::open(topicStoreName());
         lines = loadReferenceLines(db, topic);
     }
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->addItems(lines);
-        if (m_list->count() > 0)
-            m_list->setCurrentRow(0);
-    }
+    m_lines->fill(lines);
     lstAjetKlasifikim_Click();
 }
 
 void TopicTreePanel::lstAjetKlasifikim_Click()
 {
-    const QListWidgetItem *line = m_list->currentItem();
     const QTreeWidgetItem *node = m_tree->currentItem();
-    showTopicAyahs(m_c.Rtf1, m_results, line ? line->text() : QString(), node ? node->text(0) : QString());
+    showTopicAyahs(m_c.Rtf1, m_results, m_lines->currentLine(), node ? node->text(0) : QString());
 }
 
 void TopicTreePanel::cmdExpandAll_Click()
@@ -199,9 +184,9 @@ void TopicTreePanel::PictKlasifikim_Resize()
     const double dpi = logicalDpi(m_c.PictKlasifikim);
     const TreePanelLayout r =
         treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
-                        pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
+                        pixelsToTwips(m_lines->widget()->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
     if (r.listTop)
-        m_list->move(m_list->x(), twips(m_list, *r.listTop));
+        m_lines->widget()->move(m_lines->widget()->x(), twips(m_lines->widget(), *r.listTop));
     if (r.treeHeight)
         m_tree->resize(m_tree->width(), twips(m_tree, *r.treeHeight));
 }

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QObject>
 
-class QListWidget;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -12,6 +11,7 @@ namespace velmora {
 
 class ImageList;
 class ItemClickSignal;
+class ReferenceList;
 class ResultsView;
 class RichTextView;
 struct TopicNode;
@@ -64,10 +64,9 @@ private:
     QToolButton *m_expandAll = nullptr;
     QToolButton *m_collapseAll = nullptr;
     QTreeWidget *m_tree = nullptr;
-    QListWidget *m_list = nullptr;
+    ReferenceList *m_lines = nullptr;
     ImageList *m_images = nullptr;
     ItemClickSignal *m_treeClick = nullptr;
-    ItemClickSignal *m_listClick = nullptr;
     QHash<QString, QTreeWidgetItem *> m_nodesByKey;
 };
 
