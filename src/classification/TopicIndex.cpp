@@ -51,7 +51,7 @@ QStringList entryParts(const QString &entry)
     return TopicIndex::words(entry);
 }
 
-// "nasljed* u knjig*": blank-separated words, each one word of the text's kind, a trailing *
+// "posta nevjernik*": blank-separated words, each one word of the text's kind, a trailing *
 // making it a word beginning.
 bool readPhrases(const QJsonObject &o, QList<ExcludedPhrase> *out, QString *error, const QString &where)
 {
@@ -114,6 +114,27 @@ bool readReferenceLists(const QJsonObject &o, const char *key, QList<AyahReferen
         out->append(list);
     }
     return true;
+}
+
+// Whether one of the phrases covers a word of the occurrence of `length` words at `position`.
+bool insidePhrase(const QStringList &ws, qsizetype position, qsizetype length,
+                  const QList<ExcludedPhrase> &phrases)
+{
+    for (const ExcludedPhrase &phrase : phrases) {
+        // Every start from which the phrase would reach a word of the occurrence.
+        for (qsizetype start = std::max<qsizetype>(0, position - phrase.size() + 1);
+             start < position + length && start + phrase.size() <= ws.size(); ++start) {
+            bool all = true;
+            for (qsizetype j = 0; all && j < phrase.size(); ++j) {
+                const QString &w = ws.at(start + j);
+                const PhraseWord &p = phrase.at(j);
+                all = p.prefix ? w.startsWith(p.text) : w == p.text;
+            }
+            if (all)
+                return true;
+        }
+    }
+    return false;
 }
 
 QString referenceText(const QPair<int, int> &ayah)
@@ -273,26 +294,6 @@ void TopicIndex::ensureSorted() const
     m_sortedWords = m_occurrences.keys();
     std::sort(m_sortedWords.begin(), m_sortedWords.end());
     m_sorted = true;
-}
-
-bool TopicIndex::insidePhrase(const QStringList &ws, qsizetype position, qsizetype length,
-                              const QList<ExcludedPhrase> &phrases) const
-{
-    for (const ExcludedPhrase &phrase : phrases) {
-        // Every start from which the phrase would reach a word of the occurrence.
-        for (qsizetype start = std::max<qsizetype>(0, position - phrase.size() + 1);
-             start < position + length && start + phrase.size() <= ws.size(); ++start) {
-            bool all = true;
-            for (qsizetype j = 0; all && j < phrase.size(); ++j) {
-                const QString &w = ws.at(start + j);
-                const PhraseWord &p = phrase.at(j);
-                all = p.prefix ? w.startsWith(p.text) : w == p.text;
-            }
-            if (all)
-                return true;
-        }
-    }
-    return false;
 }
 
 void TopicIndex::findEntry(const QStringList &parts, bool prefix, const QStringList &exclude,

@@ -97,8 +97,6 @@ private:
     };
     void findEntry(const QStringList &parts, bool prefix, const QStringList &exclude,
                    const QList<ExcludedPhrase> &phrases, QList<bool> &hits) const;
-    bool insidePhrase(const QStringList &ws, qsizetype position, qsizetype length,
-                      const QList<ExcludedPhrase> &phrases) const;
     void ensureSorted() const;
 
     QList<QPair<int, int>> m_refs; // surah, ayah of each added ayah
