@@ -112,6 +112,8 @@ private slots:
     void wholeText();
     void references();
     void topicsAndChapters();
+    void topicListing_data();
+    void topicListing();
     void bosnianOrder_data();
     void bosnianOrder();
     void referenceString_data();
@@ -314,6 +316,48 @@ void TestDefaultData::topicsAndChapters()
     // A topic may stand under two chapters.
     QCOMPARE(chaptersOfTopic.value(QStringLiteral("Musa")),
              QStringList({QStringLiteral("Poslanici"), QStringLiteral("Povijest naroda")}));
+}
+
+void TestDefaultData::topicListing_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<int>("surah");
+    QTest::addColumn<int>("ayah");
+    QTest::addColumn<bool>("listed");
+    // Words with another meaning, kept out by word forms, phrases or the topic's lists.
+    QTest::newRow("Post: posta nevjernik, became an unbeliever") << "Post" << 2 << 34 << false;
+    QTest::newRow("Post: post is prescribed") << "Post" << 2 << 183 << true;
+    QTest::newRow("Sabur: ne smije trpiti štetu") << "Sabur" << 2 << 233 << false;
+    QTest::newRow("Sabur: vječnu patnju trpite") << "Sabur" << 32 << 14 << false;
+    QTest::newRow("Sabur: Allah is with the patient") << "Sabur" << 2 << 153 << true;
+    QTest::newRow("Nasljedstvo: Knjigu naslijedila") << "Nasljedstvo" << 7 << 169 << false;
+    QTest::newRow("Nasljedstvo: the shares of heirs") << "Nasljedstvo" << 4 << 11 << true;
+    QTest::newRow("Nasljedstvo: added, no word of inheritance") << "Nasljedstvo" << 4 << 7 << true;
+    QTest::newRow("Djeca: sinovi Israilovi") << "Djeca" << 2 << 40 << false;
+    QTest::newRow("Dova: molitvu obavljajte is the ritual prayer") << "Dova" << 2 << 43 << false;
+    QTest::newRow("Namaz: molitvu obavljajte") << "Namaz" << 2 << 43 << true;
+    QTest::newRow("Hadž: turning to the Sacred Mosque is the qibla") << "Hadž" << 2 << 144 << false;
+    QTest::newRow("Kibla: added, verb after the mosque") << "Kibla" << 2 << 149 << true;
+}
+
+void TestDefaultData::topicListing()
+{
+    QFETCH(QString, topic);
+    QFETCH(int, surah);
+    QFETCH(int, ayah);
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("SELECT ajetet FROM klasifikim WHERE tema = ? AND nrsure = ?"));
+    q.addBindValue(topic);
+    q.addBindValue(surah);
+    QVERIFY(q.exec());
+    bool listed = false;
+    while (q.next()) {
+        for (const QString &item : q.value(0).toString().split(QLatin1Char(','))) {
+            const QStringList ends = item.split(QLatin1Char('-'));
+            listed |= ends.first().toInt() <= ayah && ayah <= ends.last().toInt();
+        }
+    }
+    QTEST(listed, "listed");
 }
 
 void TestDefaultData::bosnianOrder_data()
