@@ -7,14 +7,16 @@
 #include "textview/widgets/RichTextView.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 
@@ -74,6 +76,8 @@ private slots:
     void kerkojeFindsListedAyah();
     void secondSearchDuringTheYields();
     void windowClosedDuringTheYields();
+    void longPastedSearches_data();
+    void longPastedSearches();
 
 private:
     void runSearch(const QString &text, bool restrict, const QString &surah = QStringLiteral("1"));
@@ -320,6 +324,59 @@ void TestVerseSearch::windowClosedDuringTheYields()
     });
     w->controls().cmdKerkoAll->click();
     QVERIFY(test::waitUntil([&] { return guard.isNull(); }));
+}
+
+// A search text pasted into the box and searched with the search button: 500 words are searched
+// like two (each word one more condition); 12,501 words are more than the store takes, and the
+// reader is told so in Bosnian instead of the program ending.
+void TestVerseSearch::longPastedSearches_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("500 words") << QStringList(250, QStringLiteral("Musa&Harun")).join(u'&') << true;
+    QTest::newRow("12,500 ampersands") << QStringLiteral("M&").repeated(12500) + QStringLiteral("H") << false;
+}
+
+void TestVerseSearch::longPastedSearches()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, listed);
+    MainControls &c = m_w->controls();
+    const int expected = countRows(
+        QStringLiteral("SELECT * FROM kuran WHERE tekstajet LIKE '*Musa*' AND tekstajet LIKE '*Harun*'"));
+    QVERIFY(expected > 1);
+    // The text the reader has copied, pasted over what the box held.
+    QGuiApplication::clipboard()->setText(text);
+    m_w->activateWindow();
+    c.CmbKerkoKrejt->setFocus();
+    QTest::keyClick(c.CmbKerkoKrejt, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(c.CmbKerkoKrejt, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(c.CmbKerkoKrejt->currentText(), text);
+    test::MessageBoxAnswerer answerer;
+    if (!listed)
+        answerer.answer(QMessageBox::Ok);
+    QTest::mouseClick(c.cmdKerkoAll, Qt::LeftButton);
+    if (listed) {
+        const QString summary = QStringLiteral("Ukupno je prona|eno %1 ajeta u kojima se spominje izraz %2:")
+                                    .arg(expected)
+                                    .arg(text);
+        QVERIFY(test::waitUntil([&] { return c.Rtf1->text().contains(summary); }, 20000));
+        QCOMPARE(static_cast<int>(c.Rtf1->text().count(QStringLiteral(".\t"))), expected);
+        int red = 0;
+        QVERIFY(test::waitUntil(
+            [&] {
+                return occurrencesRed(c.Rtf1, {QStringLiteral("Musa"), QStringLiteral("Harun")}, &red);
+            },
+            20000));
+        QVERIFY(red > 0);
+        QVERIFY(answerer.texts.isEmpty());
+    } else {
+        QVERIFY(test::waitUntil([&] { return !answerer.texts.isEmpty(); }, 20000));
+        QVERIFY2(answerer.texts.first().contains(QStringLiteral("previše uslova")),
+                 qPrintable(answerer.texts.first()));
+        QVERIFY(!m_w->isResultsView());
+        QVERIFY(c.Rtf1->text().contains(QStringLiteral("\r\n2:255.\t")));
+    }
 }
 
 QTEST_MAIN(TestVerseSearch)
