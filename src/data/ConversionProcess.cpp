@@ -48,12 +48,18 @@ void stopGroup(QProcess &process)
     process.waitForFinished(5000);
 }
 
-// The last lines of what the child wrote on its error output.
+// The last lines of what the child wrote on its error output, without the program's name in
+// front of each.
 QString lastLines(const QByteArray &text)
 {
     QStringList lines = QString::fromLocal8Bit(text).trimmed().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.size() > 5)
         lines = lines.mid(lines.size() - 5);
+    const QString prefix = kToolName + QStringLiteral(": ");
+    for (QString &line : lines) {
+        if (line.startsWith(prefix))
+            line.remove(0, prefix.size());
+    }
     return lines.join(QLatin1Char('\n'));
 }
 
