@@ -17,7 +17,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace velmora::data {
@@ -37,8 +39,13 @@ QString tr(const char *text)
 const char *const kNoCurrentRecord = "No current record.";
 const char *const kItemNotFound = "Item not found in this collection.";
 
+// The memory the rows of one record set may take; see setRecordsetMemoryLimit().
+std::atomic<qint64> g_memoryLimit{kDefaultRecordsetMemoryLimit};
+
 // The rows of one result, read completely: the program walks them back and forth, copies
 // record sets and finds rows in them, and the largest result (the verse table) is small.
+// A query that gives far more rows (a join of a table with itself without a condition) is
+// stopped at the memory limit.
 struct ResultData {
     QList<FieldInfo> fields;
     QStringList names;
@@ -125,6 +132,14 @@ public:
     jet::Schema schema;
     QHash<QString, sqlite3_stmt *> statements;
 
+    // Runs a statement and gives its fields once, then each row as it comes; `row` returns
+    // false to stop (the error it set, if any, is the failure). The connection is locked
+    // meanwhile: the callbacks must not query the same store.
+    using FieldsSink = std::function<bool(const QList<FieldInfo> &fields)>;
+    using RowSink = std::function<bool(sqlite3_stmt *st, QString *error)>;
+    bool each(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+              const FieldsSink &onFields, const RowSink &onRow, QString *error);
+    // The whole result in memory, within the record set memory limit.
     bool execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
                  ResultData *out, QString *error);
     bool run(const Translation &t, ResultData *out, QString *error)
@@ -165,8 +180,8 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
     return st;
 }
 
-bool Connection::execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
-                         ResultData *out, QString *error)
+bool Connection::each(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+                      const FieldsSink &onFields, const RowSink &onRow, QString *error)
 {
     QMutexLocker lock(&mutex);
     sqlite3_stmt *st = statement(sql, error);
@@ -200,27 +215,57 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
         }
     }
 
-    ResultData data;
-    data.fields = fields;
-    if (data.fields.isEmpty()) {
+    QList<FieldInfo> named = fields;
+    if (named.isEmpty()) {
         for (int c = 0; c < columns; ++c) {
             FieldInfo f;
             f.name = QString::fromUtf8(sqlite3_column_name(st, c));
             f.column = f.name;
-            data.fields << f;
+            named << f;
         }
     }
-    if (data.fields.size() != columns) {
+    // Whatever way the statement is left, it is ready for the next run.
+    const auto finish = [&](bool ok) {
+        sqlite3_reset(st);
         sqlite3_clear_bindings(st);
+        return ok;
+    };
+    if (named.size() != columns) {
         *error = tr("The query returned an unexpected number of columns.");
-        return false;
+        return finish(false);
     }
-    for (const FieldInfo &f : std::as_const(data.fields))
-        data.names << f.name;
+    if (!onFields(named))
+        return finish(false);
 
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        if (!onRow(st, error))
+            return finish(false);
+    }
+    if (rc != SQLITE_DONE) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return finish(false);
+    }
+    return finish(true);
+}
+
+bool Connection::execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+                         ResultData *out, QString *error)
+{
+    ResultData data;
+    const qint64 limit = g_memoryLimit.load();
+    qint64 used = 0;
+    int columns = 0;
+    const auto onFields = [&](const QList<FieldInfo> &named) {
+        data.fields = named;
+        for (const FieldInfo &f : named)
+            data.names << f.name;
+        columns = int(named.size());
+        return true;
+    };
+    const auto onRow = [&](sqlite3_stmt *st, QString *rowError) {
         for (int c = 0; c < columns; ++c) {
+            used += qint64(sizeof(Value));
             switch (sqlite3_column_type(st, c)) {
             case SQLITE_INTEGER:
                 data.cells.push_back(Value::fromInteger(sqlite3_column_int64(st, c)));
@@ -233,18 +278,24 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
                 break;
             default: {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-                data.cells.push_back(Value::fromUtf8(p, sqlite3_column_bytes(st, c)));
+                const int bytes = sqlite3_column_bytes(st, c);
+                used += bytes;
+                data.cells.push_back(Value::fromUtf8(p, bytes));
                 break;
             }
             }
         }
         ++data.rows;
-    }
-    if (rc != SQLITE_DONE)
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    if (rc != SQLITE_DONE)
+        if (used > limit) {
+            *rowError = tr("The query gives more rows than a record set can hold (%1 rows read, more than "
+                           "%2 MB); narrow it with a condition.")
+                            .arg(data.rows)
+                            .arg(QString::number(double(limit) / (1024 * 1024), 'g', 3));
+            return false;
+        }
+        return true;
+    };
+    if (!each(sql, params, fields, onFields, onRow, error))
         return false;
     *out = std::move(data);
     return true;
@@ -808,6 +859,76 @@ QString Database::path() const
     return d->path;
 }
 
+namespace {
+// A query text, or a bare table or saved query name as a data source's record source names
+// it, as SQLite.
+bool translateQuery(const QString &queryText, const jet::Schema &schema, Translation *t, QString *error)
+{
+    QString name = queryText.trimmed();
+    if (name.endsWith(QLatin1Char(';')))
+        name.chop(1);
+    name = name.trimmed();
+    if (name.size() > 2 && name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (!name.isEmpty() && schema.table(name))
+        return jet::translateTable(name, schema, t, error);
+    return jet::translate(queryText, schema, t, error);
+}
+} // namespace
+
+bool Database::streamRows(const QString &queryText, const std::function<void(const QStringList &)> &columns,
+                          const std::function<bool(const QStringList &)> &row, QString *error) const
+{
+    QString err;
+    const auto failWith = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (!d->conn)
+        return failWith(d->error);
+    Connection &conn = *d->conn;
+    Translation t;
+    if (!translateQuery(queryText, conn.schema, &t, &err))
+        return failWith(err);
+    int count = 0;
+    bool stopped = false;
+    const auto onFields = [&](const QList<FieldInfo> &fields) {
+        QStringList names;
+        for (const FieldInfo &f : fields)
+            names << f.name;
+        count = int(names.size());
+        columns(names);
+        return true;
+    };
+    QStringList values;
+    const auto onRow = [&](sqlite3_stmt *st, QString *) {
+        values.clear();
+        for (int c = 0; c < count; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                values << Value::fromInteger(sqlite3_column_int64(st, c)).toText();
+                break;
+            case SQLITE_FLOAT:
+                values << Value::fromReal(sqlite3_column_double(st, c)).toText();
+                break;
+            case SQLITE_NULL:
+                values << QString();
+                break;
+            default:
+                values << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                            sqlite3_column_bytes(st, c));
+                break;
+            }
+        }
+        stopped = !row(values);
+        return !stopped;
+    };
+    if (!conn.each(t.sql, t.params, t.fields, onFields, onRow, &err) && !stopped)
+        return failWith(err);
+    return true;
+}
+
 Recordset Database::openRecordset(const QString &queryText) const
 {
     Recordset rs;
@@ -818,19 +939,7 @@ Recordset Database::openRecordset(const QString &queryText) const
     Connection &conn = *d->conn;
     Translation t;
     QString err;
-    // A bare table or saved query name, as a data source's record source names it.
-    QString name = queryText.trimmed();
-    if (name.endsWith(QLatin1Char(';')))
-        name.chop(1);
-    name = name.trimmed();
-    if (name.size() > 2 && name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        name = name.mid(1, name.size() - 2);
-    bool ok;
-    if (!name.isEmpty() && conn.schema.table(name))
-        ok = jet::translateTable(name, conn.schema, &t, &err);
-    else
-        ok = jet::translate(queryText, conn.schema, &t, &err);
-    if (!ok) {
+    if (!translateQuery(queryText, conn.schema, &t, &err)) {
         rs.d->error = err;
         return rs;
     }
@@ -872,6 +981,16 @@ TableRecordset Database::openTable(const QString &tableName) const
     rs.d->valid = true;
     rs.d->error.clear();
     return rs;
+}
+
+void setRecordsetMemoryLimit(qint64 bytes)
+{
+    g_memoryLimit.store(bytes > 0 ? bytes : kDefaultRecordsetMemoryLimit);
+}
+
+qint64 recordsetMemoryLimit()
+{
+    return g_memoryLimit.load();
 }
 
 QString quoteSingle(const QString &text)

@@ -718,6 +718,8 @@ private:
     QList<Token> m_tokens;
     int m_pos = 0;
     int m_depth = 0;
+    int m_conditions = 0;
+    int m_tables = 0;
 
     const Token &peek(int k = 0) const
     {
@@ -1015,6 +1017,8 @@ bool Parser::parseTablePrimary(TableRefPtr *out)
             return fail(tr("Syntax error in JOIN operation: \")\" expected."));
         return true;
     }
+    if (++m_tables > kMaxTables)
+        return fail(tr("A query can name at most %1 tables.").arg(kMaxTables));
     auto t = std::make_shared<TableRef>();
     t->position = peek().position;
     if (!parseName(&t->name, "a table name"))
@@ -1033,25 +1037,36 @@ bool Parser::parseTablePrimary(TableRefPtr *out)
     return true;
 }
 
-// Operands joined by one keyword, left to right: a OR b OR c, a AND b AND c.
+// Operands joined by one keyword, left to right: a OR b OR c, a AND b AND c, read in a loop
+// into one node. An operand that is itself a chain of the same kind (in parentheses) joins
+// the node's terms: the two mean the same.
 bool Parser::parseChain(ExprPtr *out, const char *keyword, int kind, bool (Parser::*operand)(ExprPtr *))
 {
-    ExprPtr left;
-    if (!(this->*operand)(&left))
+    ExprPtr first;
+    if (!(this->*operand)(&first))
         return false;
-    while (atKeyword(keyword)) {
-        const int pos = next().position;
-        ExprPtr right;
-        if (!(this->*operand)(&right))
-            return false;
-        auto e = std::make_shared<Expr>();
-        e->kind = static_cast<decltype(e->kind)>(kind);
-        e->left = left;
-        e->right = right;
-        e->position = pos;
-        left = e;
+    if (!atKeyword(keyword)) {
+        *out = first;
+        return true;
     }
-    *out = left;
+    auto chain = std::make_shared<Expr>();
+    chain->kind = static_cast<decltype(chain->kind)>(kind);
+    chain->position = peek().position;
+    const auto add = [&](const ExprPtr &term) {
+        if (term->kind == chain->kind)
+            chain->terms += term->terms;
+        else
+            chain->terms.append(term);
+    };
+    add(first);
+    while (atKeyword(keyword)) {
+        ++m_pos;
+        ExprPtr term;
+        if (!(this->*operand)(&term))
+            return false;
+        add(term);
+    }
+    *out = chain;
     return true;
 }
 
@@ -1092,6 +1107,12 @@ bool Parser::parseNot(ExprPtr *out)
 
 bool Parser::parsePredicate(ExprPtr *out)
 {
+    // A group in parentheses is counted by the conditions inside it. Worded for the reader: a
+    // verse search with very many words ends here.
+    if (!atSymbol("(") && ++m_conditions > kMaxConditions)
+        return fail(QStringLiteral("Upit ima previše uslova: najviše ih može biti %1 "
+                                   "(pri traženju ajeta svaka riječ je jedan uslov).")
+                        .arg(kMaxConditions));
     ExprPtr left;
     if (!parseOperand(&left))
         return false;
@@ -1640,12 +1661,19 @@ bool Translator::condition(const ExprPtr &e, QString *sql)
     switch (e->kind) {
     case Expr::And:
     case Expr::Or: {
-        QString l, r;
-        if (!condition(e->left, &l) || !condition(e->right, &r))
-            return false;
-        *sql = QLatin1Char('(') + l +
-               (e->kind == Expr::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) + r +
-               QLatin1Char(')');
+        // One pair of parentheses around the whole chain: SQLite's parser would run out of
+        // depth on a pair around every AND. Each term brings its own.
+        const QLatin1String joint(e->kind == Expr::And ? " AND " : " OR ");
+        QString chain = QStringLiteral("(");
+        for (qsizetype k = 0; k < e->terms.size(); ++k) {
+            QString term;
+            if (!condition(e->terms[k], &term))
+                return false;
+            if (k > 0)
+                chain += joint;
+            chain += term;
+        }
+        *sql = chain + QLatin1Char(')');
         return true;
     }
     case Expr::Not: {
@@ -1940,6 +1968,7 @@ struct Condition::Node {
     int pattern = -1;
     std::shared_ptr<const Node> left;
     std::shared_ptr<const Node> right;
+    std::vector<std::shared_ptr<const Node>> terms; // And, Or
 };
 
 namespace {
@@ -2014,8 +2043,11 @@ struct ConditionCompiler {
         switch (e->kind) {
         case Expr::And:
         case Expr::Or:
-            if (!compile(e->left, &n->left) || !compile(e->right, &n->right))
-                return false;
+            n->terms.resize(size_t(e->terms.size()));
+            for (qsizetype k = 0; k < e->terms.size(); ++k) {
+                if (!compile(e->terms[k], &n->terms[size_t(k)]))
+                    return false;
+            }
             break;
         case Expr::Not:
             if (!compile(e->left, &n->left))
@@ -2108,23 +2140,20 @@ namespace {
 Truth evaluate(const Condition::Node &n, const Value *row, const std::vector<LikePattern> &patterns)
 {
     switch (n.kind) {
-    case Expr::And: {
-        const Truth a = evaluate(*n.left, row, patterns);
-        if (a == Truth::False)
-            return Truth::False;
-        const Truth b = evaluate(*n.right, row, patterns);
-        if (b == Truth::False)
-            return Truth::False;
-        return (a == Truth::True && b == Truth::True) ? Truth::True : Truth::Unknown;
-    }
+    case Expr::And:
     case Expr::Or: {
-        const Truth a = evaluate(*n.left, row, patterns);
-        if (a == Truth::True)
-            return Truth::True;
-        const Truth b = evaluate(*n.right, row, patterns);
-        if (b == Truth::True)
-            return Truth::True;
-        return (a == Truth::False && b == Truth::False) ? Truth::False : Truth::Unknown;
+        // AND: False as soon as one term is False, Unknown when one was Unknown, else True;
+        // OR the same with True and False exchanged.
+        const Truth decisive = n.kind == Expr::And ? Truth::False : Truth::True;
+        Truth result = n.kind == Expr::And ? Truth::True : Truth::False;
+        for (const auto &term : n.terms) {
+            const Truth t = evaluate(*term, row, patterns);
+            if (t == decisive)
+                return decisive;
+            if (t == Truth::Unknown)
+                result = Truth::Unknown;
+        }
+        return result;
     }
     case Expr::Not: {
         const Truth a = evaluate(*n.left, row, patterns);

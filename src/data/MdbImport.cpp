@@ -1,5 +1,6 @@
 #include "data/MdbImport.h"
 
+#include "data/ConversionProcess.h"
 #include "data/MdbDetail.h"
 
 #include <QCryptographicHash>
@@ -123,6 +124,18 @@ QString nextConnectionName()
     return QStringLiteral("velmora-mdb-%1").arg(counter.fetch_add(1));
 }
 
+// A table's definition with its columns, or null. libmdb hands back a definition whose usage
+// map (the list of the table's pages) could not be found, and its row reading then follows a
+// null pointer: such a definition is damage.
+TablePtr readDefinition(MdbCatalogEntry *entry)
+{
+    TablePtr table(entry ? mdb_read_table(entry) : nullptr);
+    if (!table || !table->usage_map || table->map_sz < 1 || !mdb_read_columns(table.get()) ||
+        !table->columns || table->columns->len < table->num_cols)
+        return nullptr;
+    return table;
+}
+
 // One user table of the Access file with its definition read.
 struct SourceTable {
     QString name;
@@ -136,9 +149,13 @@ public:
     {
     }
 
+    // Converts into a temporary file beside the store and renames it into place.
     bool run();
+    // Converts into `file`, an empty file that the caller owns and removes on failure.
+    bool runInto(const QString &file);
 
     QString error;
+    bool sourceFault = false;
     QStringList skippedQueries;
 
 private:
@@ -148,6 +165,7 @@ private:
         return false;
     }
     bool openSource();
+    bool writeFile(const QString &file);
     bool readCatalog();
     bool readQueries(MdbCatalogEntry *msysQueries);
     bool writeStore(QSqlDatabase &db);
@@ -156,8 +174,10 @@ private:
     bool decode(MdbTableDef *table, MdbColumn *col, const MdbField &field, QVariant *value);
     bool readLongValue(const unsigned char *field, int size, QByteArray *out);
     QString decodeText(const char *data, qsizetype size);
-    QString damaged(const QString &what) const
+    // A failure of the Access file itself (as against the store being written).
+    QString damaged(const QString &what)
     {
+        sourceFault = true;
         return QStringLiteral("%1 is damaged or incomplete: %2.")
             .arg(QDir::toNativeSeparators(m_mdbPath), what);
     }
@@ -208,33 +228,7 @@ bool Importer::run()
         tempPath = temp.fileName();
     }
 
-    const QString connection = nextConnectionName();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        if (!db.isValid()) {
-            error = QStringLiteral("The SQLite driver of Qt is not available.");
-        } else {
-            db.setDatabaseName(tempPath);
-            if (!db.open())
-                error = QStringLiteral("Cannot create the store %1: %2")
-                            .arg(QDir::toNativeSeparators(tempPath), db.lastError().text());
-            else
-                ok = writeStore(db);
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    m_mdb.reset();
-
-    // QTemporaryFile made the file for its owner alone; a store is an ordinary data file.
-    if (ok)
-        QFile::setPermissions(tempPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                            QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
-    if (ok && !syncFile(tempPath)) {
-        ok = false;
-        error = QStringLiteral("Cannot write the store %1 to disk.").arg(QDir::toNativeSeparators(tempPath));
-    }
+    bool ok = writeFile(tempPath);
     if (ok && std::rename(QFile::encodeName(tempPath).constData(),
                           QFile::encodeName(m_storePath).constData()) != 0) {
         ok = false;
@@ -250,10 +244,53 @@ bool Importer::run()
     return true;
 }
 
+bool Importer::runInto(const QString &file)
+{
+    if (!openSource() || !readCatalog() || !writeFile(file))
+        return false;
+    report(m_total);
+    return true;
+}
+
+// Writes the store into `file` and makes it durable; the caller removes the file on failure.
+bool Importer::writeFile(const QString &file)
+{
+    const QString connection = nextConnectionName();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        if (!db.isValid()) {
+            error = QStringLiteral("The SQLite driver of Qt is not available.");
+        } else {
+            db.setDatabaseName(file);
+            if (!db.open())
+                error = QStringLiteral("Cannot create the store %1: %2")
+                            .arg(QDir::toNativeSeparators(file), db.lastError().text());
+            else
+                ok = writeStore(db);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    m_mdb.reset();
+
+    // A temporary file is made for its owner alone; a store is an ordinary data file.
+    if (ok)
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                        QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    if (ok && !syncFile(file)) {
+        ok = false;
+        error = QStringLiteral("Cannot write the store %1 to disk.").arg(QDir::toNativeSeparators(file));
+    }
+    return ok;
+}
+
 bool Importer::openSource()
 {
     const QFileInfo info(m_mdbPath);
     const QString shown = QDir::toNativeSeparators(m_mdbPath);
+    // Whatever stops the reading here is a matter of the source file.
+    sourceFault = true;
     if (!info.exists())
         return fail(QStringLiteral("The file %1 does not exist.").arg(shown));
     if (!info.isFile() || !info.isReadable())
@@ -276,6 +313,7 @@ bool Importer::openSource()
     if (target && qstricmp(target, "UTF-8") != 0 && qstricmp(target, "UTF8") != 0)
         return fail(QStringLiteral("libmdb is set to convert texts to %1 (MDBICONV); the import needs UTF-8.")
                         .arg(QString::fromLatin1(target)));
+    sourceFault = false;
     return true;
 }
 
@@ -307,8 +345,8 @@ bool Importer::readCatalog()
 
     // The catalog itself must be whole: libmdb stops quietly at a page it cannot read.
     {
-        TablePtr objects(mdb_read_table(msysObjects));
-        if (!objects || !mdb_read_columns(objects.get()))
+        TablePtr objects = readDefinition(msysObjects);
+        if (!objects)
             return fail(damaged(QStringLiteral("its object catalog cannot be read")));
         qint64 rows = 0;
         mdb_rewind_table(objects.get());
@@ -326,9 +364,8 @@ bool Importer::readCatalog()
             if (mdb_is_user_table(candidate) && fromMdb(candidate->object_name) == table.name)
                 entry = candidate;
         }
-        if (entry)
-            table.def.reset(mdb_read_table(entry));
-        if (!table.def || !mdb_read_columns(table.def.get()))
+        table.def = readDefinition(entry);
+        if (!table.def)
             return fail(
                 damaged(QStringLiteral("the definition of the table %1 cannot be read").arg(table.name)));
         // mdb_read_indices fills table->indices and returns nothing useful.
@@ -347,8 +384,8 @@ bool Importer::readQueries(MdbCatalogEntry *msysQueries)
         return true;
     QHash<quint32, QList<QueryRow>> rowsById;
     if (msysQueries) {
-        TablePtr table(mdb_read_table(msysQueries));
-        if (!table || !mdb_read_columns(table.get()))
+        TablePtr table = readDefinition(msysQueries);
+        if (!table)
             return fail(damaged(QStringLiteral("its saved queries cannot be read")));
         QHash<QString, int> position;
         for (unsigned int i = 0; i < table->num_cols; ++i)
@@ -545,6 +582,9 @@ bool Importer::scan(MdbTableDef *table, const std::function<bool(const QVariantL
     std::vector<MdbField> fields(std::max(1u, table->num_cols));
     QVariantList values(table->num_cols);
     *count = 0;
+    if (!table->usage_map || table->map_sz < 1)
+        return fail(
+            damaged(QStringLiteral("the pages of the table %1 cannot be found").arg(fromMdb(table->name))));
     mdb_rewind_table(table);
     while (mdb_fetch_row(table)) {
         ++*count;
@@ -785,6 +825,26 @@ bool storeIsCurrent(const QString &storePath, const QString &path, qint64 size, 
     return current;
 }
 
+// True when the store at `storePath` is complete and says it was made from `path`.
+bool storeIsFrom(const QString &storePath, const QString &path)
+{
+    const QString connection = nextConnectionName();
+    bool from = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(storePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            from = q.exec(QStringLiteral("SELECT path FROM velmora_source")) && q.next() &&
+                   q.value(0).toString() == path;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return from;
+}
+
 } // namespace
 
 bool isAccessFile(const QString &path)
@@ -800,10 +860,15 @@ bool isAccessFile(const QString &path)
 }
 
 bool importMdb(const QString &mdbPath, const QString &storePath, QString *error, QStringList *skippedQueries,
-               const ImportProgress &progress)
+               const ImportProgress &progress, ImportFailure *failure)
 {
     Importer importer(mdbPath, storePath, progress);
-    if (!importer.run()) {
+    const bool ok = importer.run();
+    if (failure)
+        *failure = ok                     ? ImportFailure::None
+                   : importer.sourceFault ? ImportFailure::Source
+                                          : ImportFailure::Store;
+    if (!ok) {
         if (error)
             *error = importer.error;
         return false;
@@ -813,38 +878,70 @@ bool importMdb(const QString &mdbPath, const QString &storePath, QString *error,
     return true;
 }
 
-QString cachedConversion(const QString &mdbPath, QString *error, const ImportProgress &progress)
+bool importMdbInto(const QString &mdbPath, const QString &file, QString *error, ImportFailure *failure,
+                   const ImportProgress &progress)
 {
-    const auto failWith = [error](const QString &message) {
+    Importer importer(mdbPath, file, progress);
+    const bool ok = importer.runInto(file);
+    if (failure)
+        *failure = ok                     ? ImportFailure::None
+                   : importer.sourceFault ? ImportFailure::Source
+                                          : ImportFailure::Store;
+    if (!ok && error)
+        *error = importer.error;
+    return ok;
+}
+
+QString conversionCacheFolder()
+{
+    const QString cacheRoot = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cacheRoot.isEmpty() ? QString() : QDir(cacheRoot).filePath(QStringLiteral("converted"));
+}
+
+QString cachedConversion(const QString &mdbPath, QString *error, const ImportProgress &progress,
+                         ConversionOutcome *outcome)
+{
+    const auto failWith = [error, outcome](ConversionOutcome kind, const QString &message) {
         if (error)
             *error = message;
+        if (outcome)
+            *outcome = kind;
         return QString();
     };
+    if (outcome)
+        *outcome = ConversionOutcome::Done;
     const QFileInfo source(mdbPath);
     if (!source.isFile())
-        return failWith(QStringLiteral("The file %1 does not exist.").arg(QDir::toNativeSeparators(mdbPath)));
+        return failWith(ConversionOutcome::Damaged,
+                        QStringLiteral("The file %1 does not exist.").arg(QDir::toNativeSeparators(mdbPath)));
+    if (!isAccessFile(mdbPath))
+        return failWith(
+            ConversionOutcome::Damaged,
+            QStringLiteral("%1 is not an Access database.").arg(QDir::toNativeSeparators(mdbPath)));
     const QString absolute = source.canonicalFilePath();
 
-    const QString cacheRoot = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (cacheRoot.isEmpty())
-        return failWith(QStringLiteral("There is no cache folder to keep the converted database in."));
-    const QString cacheDir = QDir(cacheRoot).filePath(QStringLiteral("converted"));
+    const QString cacheDir = conversionCacheFolder();
+    if (cacheDir.isEmpty())
+        return failWith(ConversionOutcome::StoreFailed,
+                        QStringLiteral("There is no cache folder to keep the converted database in."));
     if (!QDir().mkpath(cacheDir))
         return failWith(
+            ConversionOutcome::StoreFailed,
             QStringLiteral("Cannot create the cache folder %1.").arg(QDir::toNativeSeparators(cacheDir)));
     // The reader's folder is never written to.
     if (QFileInfo(cacheDir).canonicalFilePath() == source.canonicalPath())
         return failWith(
+            ConversionOutcome::StoreFailed,
             QStringLiteral("The cache folder is the folder of %1.").arg(QDir::toNativeSeparators(mdbPath)));
 
-    // Temporary files of conversions cut short (a crash, a power cut) are cleared away once
-    // they are clearly abandoned; a running conversion keeps writing to its own.
+    // Temporary files of conversions cut short (a power cut, this program killed) are cleared
+    // away once they are clearly abandoned; a running conversion keeps writing to its own.
     const QDateTime abandoned = QDateTime::currentDateTimeUtc().addDays(-1);
     const QFileInfoList leftovers =
         QDir(cacheDir).entryInfoList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo &leftover : leftovers) {
         if (leftover.lastModified().toUTC() < abandoned)
-            QFile::remove(leftover.absoluteFilePath());
+            removeStoreFile(leftover.absoluteFilePath());
     }
 
     const QByteArray hash = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex();
@@ -852,8 +949,39 @@ QString cachedConversion(const QString &mdbPath, QString *error, const ImportPro
         QDir(cacheDir).filePath(QString::fromLatin1(hash.left(32)) + QStringLiteral(".db"));
     if (storeIsCurrent(storePath, absolute, source.size(), source.lastModified().toMSecsSinceEpoch()))
         return storePath;
-    if (!importMdb(absolute, storePath, error, nullptr, progress))
-        return {};
+
+    // The child writes into a temporary file of ours, which is renamed into place only when
+    // the child succeeded and removed whatever else happened: after a crash or a hang as much
+    // as after an error.
+    QString tempPath;
+    {
+        QTemporaryFile temp(
+            QDir(cacheDir).filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(QFileInfo(storePath).fileName())));
+        temp.setAutoRemove(false);
+        if (!temp.open())
+            return failWith(ConversionOutcome::StoreFailed,
+                            QStringLiteral("Cannot write in the cache folder %1: %2")
+                                .arg(QDir::toNativeSeparators(cacheDir), temp.errorString()));
+        tempPath = temp.fileName();
+    }
+    QString message;
+    ConversionOutcome kind = convertInChildProcess(absolute, tempPath, progress, &message);
+    if (kind == ConversionOutcome::Done && !storeIsFrom(tempPath, absolute)) {
+        kind = ConversionOutcome::StoreFailed;
+        message = QStringLiteral("The conversion of %1 gave no complete store.")
+                      .arg(QDir::toNativeSeparators(mdbPath));
+    }
+    if (kind == ConversionOutcome::Done &&
+        std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(storePath).constData()) != 0) {
+        kind = ConversionOutcome::StoreFailed;
+        message = QStringLiteral("Cannot rename %1 to %2: %3")
+                      .arg(QDir::toNativeSeparators(tempPath), QDir::toNativeSeparators(storePath),
+                           QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (kind != ConversionOutcome::Done) {
+        removeStoreFile(tempPath);
+        return failWith(kind, message);
+    }
     return storePath;
 }
 

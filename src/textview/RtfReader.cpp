@@ -322,6 +322,7 @@ private:
     // Tables.
     void fontKeyword(Kw kw, bool hasParam, int param);
     void commitFont();
+    QString decodeName(int cp, const QByteArray &bytes);
     void colorByte(char c);
 
     const char *m_data;
@@ -351,6 +352,9 @@ private:
 
     QHash<int, std::shared_ptr<CodePage>> m_pages;
     CodePage *m_lastPage = nullptr;
+    // Code pages of font names, apart from those of the text so that a multi-byte
+    // converter's state in the text is not disturbed by a name.
+    QHash<int, std::shared_ptr<CodePage>> m_namePages;
     bool m_mbPending = false; // a lead byte of a multi-byte character waits for its trail
     int m_mbCp = 0;
     char16_t m_pendingHigh = 0;
@@ -834,10 +838,36 @@ void Parser::commitFont()
         cp = RtfReader::codePageForCharset(m_font.charset);
     if (cp <= 0)
         cp = m_ansiCpg;
-    m_font.name = RtfReader::decode(cp, m_fontName).trimmed();
-    if (m_fonts.size() < 4096 || m_fonts.contains(m_fontNum))
+    if (m_fonts.size() < 4096 || m_fonts.contains(m_fontNum)) {
+        m_font.name = decodeName(cp, m_fontName).trimmed();
         m_fonts.insert(m_fontNum, m_font);
+    }
     m_fontName.clear();
+}
+
+// A font name in code page `cp`. Each code page's table is made once per document: a font
+// table may name thousands of fonts.
+QString Parser::decodeName(int cp, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    if (cp <= 0)
+        cp = 1252;
+    auto it = m_namePages.find(cp);
+    if (it == m_namePages.end())
+        it = m_namePages.insert(cp, std::shared_ptr<CodePage>(makeCodePage(cp)));
+    CodePage &pg = **it;
+    if (pg.decoder) {
+        pg.decoder->resetState();
+        return pg.decoder->decode(bytes);
+    }
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const uchar b = uchar(c);
+        out.append(QChar(b < 0x80 ? char16_t(b) : pg.high[b - 0x80]));
+    }
+    return out;
 }
 
 void Parser::colorByte(char c)

@@ -3,6 +3,7 @@
 
 #include "classification/BosnianOrder.h"
 #include "classification/TopicIndex.h"
+#include "data/QuranSource.h"
 #include "data/RtfWriter.h"
 
 #include <QDir>
@@ -120,6 +121,8 @@ private slots:
     void referenceString();
     void rtfEscape_data();
     void rtfEscape();
+    void declaredArray_data();
+    void declaredArray();
     void badPackageKeepsOldFiles_data();
     void badPackageKeepsOldFiles();
     void rerunIsUpToDateAndRepairs();
@@ -423,6 +426,33 @@ void TestDefaultData::rtfEscape()
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
     QCOMPARE(data::RtfWriter::escapeText(text), expected);
+}
+
+// The array after "const <name> =" in the package's module, to its matching "]"; a bracket
+// closed by the other kind ends the search with nothing.
+void TestDefaultData::declaredArray_data()
+{
+    QTest::addColumn<QByteArray>("module");
+    QTest::addColumn<QByteArray>("array"); // "-": none
+    QTest::newRow("nested") << QByteArray(
+                                   "export const tafsir = [{\"a\": [1, {\"b\": 2}]}, 3];\nconst x = [];")
+                            << QByteArray("[{\"a\": [1, {\"b\": 2}]}, 3]");
+    QTest::newRow("brackets in strings")
+        << QByteArray("var tafsir=[\"]\", \"}\\\"[\"] tail") << QByteArray("[\"]\", \"}\\\"[\"]");
+    QTest::newRow("other arrays first")
+        << QByteArray("let suraList = [1]; const tafsir = [2]") << QByteArray("[2]");
+    QTest::newRow("[ closed by }") << QByteArray("const tafsir = [1, 2} ]") << QByteArray("-");
+    QTest::newRow("{ closed by ]") << QByteArray("const tafsir = [{\"a\": 1], 2}]") << QByteArray("-");
+    QTest::newRow("not closed") << QByteArray("const tafsir = [[1]") << QByteArray("-");
+    QTest::newRow("absent") << QByteArray("const tafsirs = [1]") << QByteArray("-");
+}
+
+void TestDefaultData::declaredArray()
+{
+    QFETCH(QByteArray, module);
+    QFETCH(QByteArray, array);
+    const std::optional<QByteArray> found = data::QuranSource::declaredArray(module, "tafsir");
+    QCOMPARE(found.value_or("-"), array);
 }
 
 void TestDefaultData::badPackageKeepsOldFiles_data()

@@ -234,6 +234,29 @@ void TestJetSql::translation_data()
                                     << QStringLiteral("!nested too deeply");
     QTest::newRow("long table name") << "SELECT * FROM " + QString(10000, u'a')
                                      << QStringLiteral("!Cannot find");
+    // Long chains of conditions are read and written in a loop, up to the store's limit.
+    const auto chain = [](const QString &term, const char *joint, int count) {
+        QStringList terms;
+        for (int k = 0; k < count; ++k)
+            terms << term.arg(k);
+        return terms.join(QLatin1String(joint));
+    };
+    QTest::newRow("800 conditions joined by AND")
+        << where + chain(QStringLiteral("EmriBoshnjakisht LIKE '*a*'"), " AND ", 800)
+        << QStringLiteral("1;2;3;107");
+    QTest::newRow("800 conditions joined by OR")
+        << where + chain(QStringLiteral("numri = %1"), " OR ", 800) << QStringLiteral("1;2;3;107;108");
+    QTest::newRow("AND chains inside an OR chain")
+        << where + chain(QStringLiteral("(numri > 100 AND numri < 108 AND numri <> %1)"), " OR ", 250)
+        << QStringLiteral("107");
+    QTest::newRow("parenthesised chains of one kind")
+        << where + "((numri > 1 AND numri < 100) AND (NOT numri = 3 AND (numri > 0)))" << QStringLiteral("2");
+    QTest::newRow("801 conditions") << where + chain(QStringLiteral("numri = %1"), " OR ", 801)
+                                    << QStringLiteral("!najviše ih može biti 800");
+    QTest::newRow("15,000 conditions joined by AND")
+        << where + chain(QStringLiteral("1"), " AND ", 15000) << QStringLiteral("!previše uslova");
+    QTest::newRow("65 tables") << "SELECT * FROM " + chain(QStringLiteral("sure AS s%1"), ", ", 65)
+                               << QStringLiteral("!at most 64 tables");
 }
 
 void TestJetSql::translation()

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -39,6 +40,8 @@ private slots:
     void fundFocusGoesToSurahSelector();
     void activationFromAnotherProgramKeepsThePlace();
     void missingWholeTextEndsInOrder();
+    void damagedAccessFileEndsInOrder_data();
+    void damagedAccessFileEndsInOrder();
 
 private:
     std::unique_ptr<MainWindow> m_w;
@@ -289,6 +292,58 @@ void TestMainWindow::missingWholeTextEndsInOrder()
     QVERIFY(answerer.texts.first().contains(dir.path()));
     QVERIFY(!w.isVisible());
     QVERIFY(test::useDefaultData());
+}
+
+void TestMainWindow::damagedAccessFileEndsInOrder_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::newRow("usage map of a table") << 94;
+    QTest::newRow("definition of the object catalog") << 2;
+}
+
+// A reader's Access file whose damage makes libmdb crash: the conversion at start-up fails in
+// its own process, the reader is told which file, and the program ends in order with nothing
+// left in the cache.
+void TestMainWindow::damagedAccessFileEndsInOrder()
+{
+    QFETCH(int, page);
+    QTemporaryDir dir;
+    QFile nwind(QStringLiteral(VELMORA_FIXTURES_DIR "/mdb/nwind.mdb"));
+    QVERIFY(nwind.open(QIODevice::ReadOnly));
+    QByteArray bytes = nwind.readAll();
+    // The usage map pointer of the table definition on that page, aimed at a row with no map.
+    bytes[page * 2048 + 0x23] = char(0x03);
+    bytes[page * 2048 + 0x24] = char(0x01);
+    const QString mdb = dir.filePath(QStringLiteral("bazabos.MDB"));
+    QFile damaged(mdb);
+    QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes) == bytes.size());
+    damaged.close();
+    QVERIFY(QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/KUR'AN.rtf"),
+                        dir.filePath(QStringLiteral("KUR'AN.rtf"))));
+    DataFolder::setPath(dir.path());
+    QTemporaryDir cacheHome;
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+
+    MainWindow w;
+    installMainParts(w);
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    const bool loaded = w.formLoad(MainWindow::Options{0, false});
+    qputenv("XDG_CACHE_HOME", oldCache);
+    QVERIFY(test::useDefaultData());
+
+    QVERIFY(!loaded);
+    QCOMPARE(answerer.texts.size(), 1);
+    const QString told = answerer.texts.first();
+    QVERIFY2(told.contains(mdb) && told.contains(QStringLiteral("oštećena")), qPrintable(told));
+    QVERIFY(!w.isVisible());
+    // Nothing in the cache: no store, no temporary file.
+    QStringList cached;
+    for (QDirIterator it(cacheHome.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        cached << it.next();
+    QCOMPARE(cached, QStringList());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -187,6 +188,11 @@ private slots:
     void openByName();
     void storeChangesAreSeen();
     void queryTool();
+    void longChains_data();
+    void longChains();
+    void memoryLimit();
+    void queryToolStreams();
+    void queryToolRefusesLongChains();
 };
 
 void TestRecordset::initTestCase()
@@ -611,6 +617,137 @@ void TestRecordset::queryTool()
     p.start(tool, {"query", m_dir.path(), surahName("'Ali-'Imran'")});
     QVERIFY(p.waitForFinished(10000) && p.exitCode() == 1);
     QVERIFY(p.readAllStandardOutput().isEmpty() && p.readAllStandardError().contains("not accepted"));
+}
+
+// Chains of thousands of conditions are read in a loop, neither the text nor the find of a
+// snapshot recursing per term; past what the store can take they are refused with a message.
+// `expected`: "surah:ayah" the find makes current; for a query the count of rows; "!" and a part
+// of the message for a refusal.
+void TestRecordset::longChains_data()
+{
+    QTest::addColumn<bool>("find");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const auto repeated = [](const char *term, int count) {
+        return QString::fromLatin1(term).repeated(count);
+    };
+    QTest::newRow("find, 800 ANDed") << true
+                                     << "nrsure = 20 and nrajet = 92" + repeated(" and nrsure = 20", 798)
+                                     << "20:92";
+    QTest::newRow("find, 800 ORed") << true << repeated("nrsure = 999 or ", 799) + "nrsure = 12"
+                                    << "12:1";
+    QTest::newRow("find, NULL in an AND chain")
+        << true << "nrsure = 2" + repeated(" and nrajet > 0", 500) + " and tefsir <> 'x' and nrajet = 2"
+        << "";
+    QTest::newRow("find, 15,000 ANDed") << true << repeated("nrsure = 1 and ", 14999) + "nrajet = 1"
+                                        << "!previše uslova";
+    const int harun =
+        int(rawRows(m_fixture, "SELECT count(*) FROM kuran WHERE " + holds("tekstajet", "Harun") + " AND " +
+                                   holds("tekstajet", "Musa"))
+                .value(0)
+                .toInt());
+    QTest::newRow("search, 500 words")
+        << false << search(QStringList(250, QStringLiteral("Harun&Musa")).join(u'&'))
+        << QString::number(harun);
+    QTest::newRow("search, 12,501 words")
+        << false << search(QStringLiteral("Musa&").repeated(12500) + QStringLiteral("Harun"))
+        << "!previše uslova";
+}
+
+void TestRecordset::longChains()
+{
+    QFETCH(bool, find);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const Database db = Database::openPath(m_fixture);
+    Recordset rs = db.openRecordset(find ? QStringLiteral("Kuran") : text);
+    if (find) {
+        QVERIFY(rs.isValid());
+        const bool found = rs.findFirst(text);
+        QCOMPARE(found, !expected.isEmpty() && !expected.startsWith(u'!'));
+        if (found)
+            QCOMPARE(*rs.field(0) + ':' + *rs.field(1), expected);
+    } else {
+        QCOMPARE(rs.isValid(), !expected.startsWith(u'!'));
+        if (rs.isValid())
+            QCOMPARE(QString::number(rs.rowCount()), expected);
+    }
+    if (expected.startsWith(u'!'))
+        QVERIFY2(rs.errorString().contains(expected.mid(1)), qPrintable(rs.errorString()));
+}
+
+// A join of the verse table with itself gives rows without end for a record set, which holds
+// its rows in memory: the query stops at the memory limit with a message, and the store goes
+// on answering.
+void TestRecordset::memoryLimit()
+{
+    QCOMPARE(velmora::data::recordsetMemoryLimit(), velmora::data::kDefaultRecordsetMemoryLimit);
+    velmora::data::setRecordsetMemoryLimit(1024 * 1024);
+    const Database db = Database::openPath(m_fixture);
+    Recordset cross = db.openRecordset(QStringLiteral("select * from kuran a, kuran b"));
+    Recordset whole = db.openRecordset(QStringLiteral("select * from kuran"));
+    velmora::data::setRecordsetMemoryLimit(0);
+    QCOMPARE(velmora::data::recordsetMemoryLimit(), velmora::data::kDefaultRecordsetMemoryLimit);
+    QVERIFY(!cross.isValid() && cross.rowCount() == 0);
+    QVERIFY2(cross.errorString().contains(QLatin1String("more rows than a record set can hold")),
+             qPrintable(cross.errorString()));
+    QCOMPARE(QString::number(whole.rowCount()), rawRows(m_fixture, "SELECT count(*) FROM kuran").value(0));
+    QCOMPARE(allRows(db.openRecordset(QStringLiteral("select numri from sure where numri < 3")), 1),
+             (QStringList{"1", "2"}));
+}
+
+// The query command writes rows as the store gives them: a join of the 6236 verses with
+// themselves (38.9 million rows) starts coming at once and takes no more memory than a few.
+void TestRecordset::queryToolStreams()
+{
+    const QString tool = QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-data");
+    if (!QFileInfo::exists(kDefaultStore))
+        QSKIP("the default data is not made");
+    QProcess p;
+    p.start(tool, {"query", QFileInfo(kDefaultStore).absolutePath(),
+                   "select a.nrsure, b.nrajet from kuran a, kuran b"});
+    QVERIFY(p.waitForStarted(10000));
+    QByteArray out;
+    QDeadlineTimer deadline(30000);
+    while (out.count('\n') < 10001 && !deadline.hasExpired() && p.state() == QProcess::Running) {
+        p.waitForReadyRead(1000);
+        out += p.readAllStandardOutput();
+    }
+    QFile status(QStringLiteral("/proc/%1/status").arg(p.processId()));
+    QByteArray memory;
+    if (status.open(QIODevice::ReadOnly))
+        memory = status.readAll();
+    p.kill();
+    p.waitForFinished(10000);
+    const QList<QByteArray> lines = out.split('\n');
+    QVERIFY2(lines.size() > 10001, qPrintable(QString::number(lines.size())));
+    QCOMPARE(lines.at(0), QByteArray("nrsure\tnrajet"));
+    QCOMPARE(lines.at(1), QByteArray("1\t1"));
+    QCOMPARE(lines.at(7), QByteArray("1\t7")); // Fatiha's seven ayahs, then Bekare's first
+    QCOMPARE(lines.at(8), QByteArray("1\t1"));
+    const qsizetype rss = memory.indexOf("VmRSS:");
+    QVERIFY(rss >= 0);
+    const qint64 kilobytes =
+        memory.mid(rss + 6, memory.indexOf('\n', rss) - rss - 6).trimmed().split(' ').value(0).toLongLong();
+    QVERIFY2(kilobytes > 0 && kilobytes < 200 * 1024, qPrintable(QString::number(kilobytes)));
+}
+
+void TestRecordset::queryToolRefusesLongChains()
+{
+    const QString tool = QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-data");
+    QProcess p;
+    p.start(tool, {"query", m_dir.path(),
+                   "select numri from sure where " + QStringLiteral("1 and ").repeated(14999) + "numri = 3"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("previše uslova")));
+    p.start(tool, {"query", m_dir.path(),
+                   "select numri from sure where " + QStringLiteral("1 and ").repeated(799) + "numri = 3"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), QByteArray("Numri\n3\n"));
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)

@@ -9,8 +9,10 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSettings>
@@ -77,6 +79,10 @@ private slots:
     void focusSelectsTheWholeText();
     void historyChangesOnlyByAPick_data();
     void historyChangesOnlyByAPick();
+    // Before "Kraj" is pressed: it asks the application to quit, and modal boxes opened after
+    // that close at once.
+    void longPastedSearches_data();
+    void longPastedSearches();
     void historyAcrossRuns();
     void kerkojeFindsListedAyah();
     void secondSearchDuringTheYields();
@@ -457,6 +463,57 @@ void TestVerseSearch::windowClosedDuringTheYields()
     });
     w->controls().cmdKerkoAll->click();
     QVERIFY(test::waitUntil([&] { return guard.isNull(); }));
+}
+
+// A search text pasted into the box and searched with the search button: 500 words are searched
+// like two (each word one more condition); 12,501 words are more than the store takes, and the
+// reader is told so in Bosnian instead of the program ending.
+void TestVerseSearch::longPastedSearches_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("500 words") << QStringList(250, QStringLiteral("Musa&Harun")).join(u'&') << true;
+    QTest::newRow("12,500 ampersands") << QStringLiteral("M&").repeated(12500) + QStringLiteral("H") << false;
+}
+
+void TestVerseSearch::longPastedSearches()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, listed);
+    MainControls &c = m_w->controls();
+    const int expected = countRows(
+        QStringLiteral("SELECT * FROM kuran WHERE tekstajet LIKE '*Musa*' AND tekstajet LIKE '*Harun*'"));
+    QVERIFY(expected > 1);
+    // The text the reader has copied, pasted over what the box held.
+    QGuiApplication::clipboard()->setText(text);
+    m_w->activateWindow();
+    c.CmbKerkoKrejt->setFocus();
+    QTest::keyClick(c.CmbKerkoKrejt, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(c.CmbKerkoKrejt, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(c.CmbKerkoKrejt->currentText(), text);
+    // A message box is answered either way, so that a refusal of the 500 words fails the test
+    // instead of waiting for the reader.
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    // The search runs inside the click, yielding to the event loop as it goes.
+    QTest::mouseClick(c.cmdKerkoAll, Qt::LeftButton);
+    if (listed) {
+        const QString summary = QStringLiteral("Ukupno je pronađeno %1 ajeta u kojima se spominje izraz %2:")
+                                    .arg(expected)
+                                    .arg(text);
+        QVERIFY2(c.Rtf1->text().contains(summary), qPrintable(answerer.texts.join(u'\n')));
+        QCOMPARE(static_cast<int>(c.Rtf1->text().count(QStringLiteral(".\t"))), expected);
+        int red = 0;
+        QVERIFY(occurrencesRed(c.Rtf1, {QStringLiteral("Musa"), QStringLiteral("Harun")}, &red));
+        QVERIFY(red > 0);
+        QCOMPARE(answerer.texts, QStringList());
+    } else {
+        QCOMPARE(answerer.texts.size(), 1);
+        QVERIFY2(answerer.texts.first().contains(QStringLiteral("previše uslova")),
+                 qPrintable(answerer.texts.first()));
+        QVERIFY(!m_w->isResultsView());
+        QVERIFY(c.Rtf1->text().contains(QStringLiteral("\r\n2:255.\t")));
+    }
 }
 
 QTEST_MAIN(TestVerseSearch)
