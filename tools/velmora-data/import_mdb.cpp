@@ -26,7 +26,7 @@
 
 namespace {
 
-const QString kStoreName = QStringLiteral("Bazabos.db");
+const QString kStoreName = velmora::DataFolder::sqliteStoreName();
 const QString kWholeText = QStringLiteral("KUR'AN.rtf");
 
 // Table names and row counts of a store, in the order the tables were made.

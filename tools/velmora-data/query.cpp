@@ -41,7 +41,7 @@ int queryCommand(const QStringList &args)
         return 1;
     }
     velmora::DataFolder::setPath(args[0]);
-    const velmora::data::Database db = velmora::data::Database::open(QStringLiteral("bazabos.mdb"));
+    const velmora::data::Database db = velmora::data::Database::open(velmora::DataFolder::storeName());
     if (!db.isOpen()) {
         err << "velmora-data: " << db.errorString() << "\n";
         return 1;

@@ -36,7 +36,7 @@ namespace {
 const QString kTitle = programTitle();
 const QString kWholeTextAtStart = QStringLiteral("KUR'AN.rtf");
 const QString kWholeTextOnReturn = QStringLiteral("kur'an.rtf");
-const QString kStoreName = QStringLiteral("Bazabos.mdb");
+const QString kStoreName = DataFolder::storeName();
 
 // Widths of the verse search box outside and inside the results view, in twips.
 constexpr int kSearchBoxWide = 1935;

@@ -44,7 +44,7 @@ QString conversionFailureText(data::ConversionOutcome outcome, const QString &md
 
 bool prepareStore(QWidget *parent, QString *error)
 {
-    const QString mdb = DataFolder::resolve(QStringLiteral("Bazabos.mdb"));
+    const QString mdb = DataFolder::resolve(DataFolder::storeName());
     if (mdb.isEmpty() || !data::isAccessFile(mdb))
         return true;
 

@@ -2,6 +2,7 @@
 #include "common/widgets/MessageBoxes.h"
 
 #include "common/widgets/Controls.h"
+#include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "recitation/BookPlace.h"
 #include "recitation/FXSnd.h"
@@ -30,7 +31,7 @@
 namespace velmora {
 
 namespace {
-const QString kStoreName = QStringLiteral("Bazabos.mdb");
+const QString kStoreName = DataFolder::storeName();
 const QString kFieldText = QStringLiteral("TekstAjet");
 const QString kIndexNumber = QStringLiteral("numri");
 

@@ -3,6 +3,7 @@
 
 #include "common/widgets/MessageBoxes.h"
 #include "common/widgets/ResultsView.h"
+#include "data/DataFolder.h"
 #include "data/Database.h"
 #include "search/SearchHistory.h"
 #include "search/VerseQuery.h"
@@ -146,7 +147,7 @@ void VerseSearchPart::cmdKerkoAll_Click()
     m_results.enterResultsView();
     view->setText(waitingText());
 
-    data::Database db = data::Database::open(QStringLiteral("bazabos.mdb"));
+    data::Database db = data::Database::open(DataFolder::storeName());
     if (!db.isOpen()) {
         failSearch(db.errorString());
         return;
