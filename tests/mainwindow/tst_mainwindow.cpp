@@ -326,7 +326,6 @@ void TestMainWindow::damagedAccessFileEndsInOrder()
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
 
     MainWindow w;
-    installMainParts(w);
     test::MessageBoxAnswerer answerer;
     answerer.answer(QMessageBox::Ok);
     const bool loaded = w.formLoad(MainWindow::Options{0, false});

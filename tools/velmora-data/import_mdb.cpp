@@ -103,6 +103,13 @@ using velmora::data::kImportExitSource;
 using velmora::data::kImportExitStore;
 using velmora::data::kImportExitUsage;
 
+// Exit codes of the conversion child, apart from the command's own: any other end of the
+// child (a signal, or a code that a crash handler such as a sanitizer's chose) means that
+// reading the file brought it down.
+constexpr int kChildDone = 0;
+constexpr int kChildSource = 10;
+constexpr int kChildStore = 11;
+
 void removeStoreFiles(const QString &path)
 {
     for (const char *suffix : {"", "-journal", "-wal", "-shm"})
@@ -128,9 +135,9 @@ int convertHere(const QString &mdbPath, const QString &file, bool showProgress)
     }
     if (!velmora::data::importMdbInto(mdbPath, file, &error, &failure, progress)) {
         err << "velmora-data: " << error << "\n";
-        return failure == velmora::data::ImportFailure::Store ? kImportExitStore : kImportExitSource;
+        return failure == velmora::data::ImportFailure::Store ? kChildStore : kChildSource;
     }
-    return kImportExitDone;
+    return kChildDone;
 }
 
 // Runs the conversion in a child process, this program again, and waits for it. libmdb does
@@ -160,12 +167,21 @@ int convertInChild(const QString &mdbPath, const QString &file, bool showProgres
         return kImportExitStore;
     }
     child.waitForFinished(-1);
-    if (child.exitStatus() == QProcess::CrashExit) {
-        err << "velmora-data: " << QDir::toNativeSeparators(mdbPath)
-            << " is damaged: reading it made the Access reader (libmdb) crash.\n";
-        return kImportExitSource;
+    if (child.exitStatus() == QProcess::NormalExit) {
+        switch (child.exitCode()) {
+        case kChildDone:
+            return kImportExitDone;
+        case kChildSource:
+            return kImportExitSource;
+        case kChildStore:
+            return kImportExitStore;
+        default:
+            break;
+        }
     }
-    return child.exitCode();
+    err << "velmora-data: " << QDir::toNativeSeparators(mdbPath)
+        << " is damaged: reading it made the Access reader (libmdb) crash.\n";
+    return kImportExitSource;
 }
 
 } // namespace
