@@ -77,21 +77,6 @@ QString cellText(sqlite3_stmt *st, int column)
     }
 }
 
-QString valueText(const Value &v)
-{
-    switch (v.kind) {
-    case Value::Integer:
-        return QStringLiteral("i:") + QString::number(v.i);
-    case Value::Real:
-        return QStringLiteral("r:") + QString::number(v.r, 'g', 17);
-    case Value::Null:
-        return QStringLiteral("n");
-    case Value::Text:
-        break;
-    }
-    return QStringLiteral("t:") + v.text();
-}
-
 struct Run {
     bool prepared = false;
     bool complete = false; // every row read, no error
@@ -266,11 +251,15 @@ void checkQuery(const Store &s, const QString &text)
         FUZZ_CHECK(inlined.fields.size() == bound.fields.size());
         boundRun = run(s.db, bound);
         const Run inlineRun = run(s.db, inlined);
-        // SQLite refuses expression trees deeper than it allows; a long enough chain of terms
-        // reaches that limit, and so may one spelling and not the other.
-        const bool tooDeep = boundRun.error.contains(QLatin1String("too large")) ||
-                             inlineRun.error.contains(QLatin1String("too large"));
-        if (!tooDeep) {
+        // SQLite refuses a text nested deeper than its parser's stack or its expression trees
+        // allow. The translation writes each term of an AND / OR chain in parentheses of its own,
+        // so a chain of about a hundred terms already reaches that limit: the query is refused
+        // with a message. Long chains are a known limit of the dialect, not looked at here.
+        const auto tooDeep = [](const Run &r) {
+            return r.error.contains(QLatin1String("parser stack overflow")) ||
+                   r.error.contains(QLatin1String("too large"));
+        };
+        if (!tooDeep(boundRun) && !tooDeep(inlineRun)) {
             FUZZ_CHECK(boundRun.prepared && inlineRun.prepared);
             if (boundRun.complete && inlineRun.complete) {
                 QStringList a = boundRun.rows, b = inlineRun.rows;
