@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Set-up, then every test. Starts what the tests need: a virtual X display and a private
-# PulseAudio server with a null output; both are stopped again when the tests end.
+# Set-up, then every test; then every test again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (scripts/test-sanitizers.sh, in build-asan/), and each fuzz target
+# for a short run (scripts/fuzz.sh, in build-fuzz/; VELMORA_FUZZ_SECONDS, default 30). Starts
+# what the tests need: a virtual X display and a private PulseAudio server with a null output;
+# both are stopped again when the tests end. Arguments go to ctest in both test runs.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMORA_BUILD_DIR:-$here/build}
@@ -10,5 +13,10 @@ source "$here/scripts/test-services.sh"
 start_test_services
 trap stop_test_services EXIT
 
-cd "$build"
-ctest --output-on-failure --timeout 300 -j2 "$@"
+(cd "$build" && ctest --output-on-failure --timeout 300 -j2 "$@")
+
+echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+"$here/scripts/test-sanitizers.sh" "$@"
+
+echo "== Fuzz targets"
+"$here/scripts/fuzz.sh" "${VELMORA_FUZZ_SECONDS:-30}"

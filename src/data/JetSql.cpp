@@ -28,7 +28,10 @@ inline char32_t foldChar(char32_t c)
     return QChar::toCaseFolded(c);
 }
 
-// Decodes one code point of UTF-8 and advances `p`; a malformed sequence reads as U+FFFD.
+// Decodes one code point of UTF-8 and advances `p`; a malformed sequence reads as U+FFFD. An
+// overlong form (E0 81 81 for "A"), an encoded surrogate and a value beyond U+10FFFF are
+// malformed too: read as the character they spell, they would match that letter in one reading
+// of a text and not in another that looks at the bytes.
 inline char32_t decodeUtf8(const unsigned char *&p, const unsigned char *end)
 {
     const unsigned c = *p++;
@@ -53,6 +56,9 @@ inline char32_t decodeUtf8(const unsigned char *&p, const unsigned char *end)
             return 0xFFFD;
         cp = (cp << 6) | (*p++ & 0x3F);
     }
+    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0xFFFD;
     return cp;
 }
 

@@ -306,7 +306,10 @@ QAudioFormat PcmConverter::nativeFormat(const WavInfo &info)
 PcmConverter::PcmConverter(const WavInfo &in, const QAudioFormat &out) : m_in(in), m_out(out)
 {
     const QAudioFormat native = nativeFormat(in);
-    m_passThrough = in.encoding != SampleEncoding::Int24 && native.sampleFormat() == out.sampleFormat() &&
+    // Float samples are never passed through: a file may hold NaN, infinities or values beyond
+    // full scale, which decoding turns into silence or clips, and an output must not get them.
+    m_passThrough = in.encoding != SampleEncoding::Int24 && in.encoding != SampleEncoding::Float32 &&
+                    native.sampleFormat() == out.sampleFormat() &&
                     native.channelCount() == out.channelCount() && native.sampleRate() == out.sampleRate();
     if (out.sampleRate() > 0)
         m_step = double(in.sampleRate) / double(out.sampleRate());

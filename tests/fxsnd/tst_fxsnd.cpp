@@ -204,6 +204,61 @@ private slots:
         QCOMPARE(snd.status(), QStringLiteral("stopped"));
     }
 
+    // Float samples reach an output finite and within full scale, also when the output takes
+    // the file's own format: NaN and infinities become silence, values beyond full scale clip.
+    void floatSamplesAreSafe_data()
+    {
+        QTest::addColumn<QAudioFormat::SampleFormat>("sampleFormat");
+        QTest::addColumn<int>("rate");
+
+        QTest::newRow("the file's own format") << QAudioFormat::Float << 44100;
+        QTest::newRow("float at another rate") << QAudioFormat::Float << 22050;
+        QTest::newRow("16-bit") << QAudioFormat::Int16 << 44100;
+    }
+
+    void floatSamplesAreSafe()
+    {
+        QFETCH(QAudioFormat::SampleFormat, sampleFormat);
+        QFETCH(int, rate);
+
+        const float inf = std::numeric_limits<float>::infinity();
+        const std::vector<float> samples = {0.5f, 2.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(),
+                                            inf,  -inf, 0.25f, -0.25f};
+        QByteArray data;
+        for (float v : samples)
+            data += le<float>(v);
+        const QString path =
+            writeClip(riff({chunk("fmt ", fmtBody(Format{44100, 1, 32, true})), chunk("data", data)}));
+        const std::optional<WavInfo> info = WavFile::readHeader(path);
+        QVERIFY(info.has_value());
+
+        QAudioFormat out = PcmConverter::nativeFormat(*info);
+        out.setSampleFormat(sampleFormat);
+        out.setSampleRate(rate);
+        PcmConverter converter(*info, out);
+        QByteArray converted;
+        converter.convert(data.constData(), info->frameCount, converted);
+        QVERIFY(!converted.isEmpty());
+        const qsizetype count = converted.size() / out.bytesPerSample();
+        for (qsizetype i = 0; i < count; ++i) {
+            const float v = sampleFormat == QAudioFormat::Float
+                                ? qFromLittleEndian<float>(converted.constData() + i * 4)
+                                : float(qFromLittleEndian<qint16>(converted.constData() + i * 2)) / 32768.0f;
+            QVERIFY2(std::isfinite(v) && v >= -1.0f && v <= 1.0f, qPrintable(QString::number(i)));
+        }
+        if (rate == info->sampleRate) { // frame for frame: 0.5, 1, -1, then silence for the others
+            const std::vector<float> expected = {0.5f, 1.0f, -1.0f, 0.0f, 0.0f, 0.0f, 0.25f, -0.25f};
+            QCOMPARE(count, qsizetype(expected.size()));
+            for (qsizetype i = 0; i < count; ++i) {
+                const float v =
+                    sampleFormat == QAudioFormat::Float
+                        ? qFromLittleEndian<float>(converted.constData() + i * 4)
+                        : float(qFromLittleEndian<qint16>(converted.constData() + i * 2)) / 32768.0f;
+                QVERIFY2(std::abs(v - expected[size_t(i)]) < 1e-4f, qPrintable(QString::number(i)));
+            }
+        }
+    }
+
     void commands_data()
     {
         QTest::addColumn<Format>("format");

@@ -97,6 +97,8 @@ private slots:
     void likePatterns();
     void textComparison_data();
     void textComparison();
+    void malformedUtf8_data();
+    void malformedUtf8();
     void schemaAndNumbers();
 };
 
@@ -391,6 +393,42 @@ void TestJetSql::textComparison()
     QCOMPARE(sgn(compareText(b, a)), -sign);
     const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
     QCOMPARE(sgn(compareTextUtf8(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()))), sign);
+}
+
+// Bytes of a stored text that are not UTF-8 read as U+FFFD, whichever way a pattern reads them:
+// an overlong form of a letter is not that letter, neither to the search for a plain text nor to
+// the general matcher nor to the collation.
+void TestJetSql::malformedUtf8_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("holdsA");
+
+    QTest::newRow("overlong A in three bytes") << QByteArray("\xE0\x81\x81") << false;
+    QTest::newRow("overlong A between stray bytes") << QByteArray("\x9D\xE0\x81\x81\xAD") << false;
+    QTest::newRow("overlong A in four bytes") << QByteArray("x\xF0\x80\x81\x81") << false;
+    QTest::newRow("overlong A in two bytes") << QByteArray("\xC1\x81") << false;
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << false;
+    QTest::newRow("beyond the last code point") << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("a between malformed bytes") << QByteArray("\x9D"
+                                                             "a\xE0")
+                                               << true;
+}
+
+void TestJetSql::malformedUtf8()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, holdsA);
+    // A plain text between stars is searched for in the bytes; a list makes it the general matcher.
+    for (const char *pattern : {"*a*", "*[a]*"}) {
+        LikePattern p;
+        QVERIFY(LikePattern::compile(QString::fromLatin1(pattern), &p, nullptr));
+        QCOMPARE(p.matchesUtf8(text.constData(), int(text.size())), holdsA);
+    }
+    if (!holdsA) {
+        const QByteArray letter = text.startsWith('x') ? QByteArray("xA") : QByteArray("A");
+        QVERIFY(compareTextUtf8(text.constData(), int(text.size()), letter.constData(), int(letter.size())) !=
+                0);
+    }
 }
 
 void TestJetSql::schemaAndNumbers()

@@ -1,0 +1,1 @@
+let suraList = [ "a]" , {"x": "\"]"} ] ; var tafsir=[[],{}]

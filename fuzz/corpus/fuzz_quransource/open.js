@@ -1,0 +1,1 @@
+const tafsir = [{"sura": 2, "ayaNumber": 300

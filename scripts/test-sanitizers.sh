@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer into
+# build-asan/, makes the default data there and runs every test. Any finding of either
+# sanitizer (a leak included) ends the program that met it with an error, so its test fails.
+# tests/sanitizers/ubsan.supp lists the few findings that are known and being mended.
+# Takes the same arguments as ctest. Uses the display and sound server of the caller when it
+# has them (scripts/test.sh), and otherwise starts its own.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${VELMORA_ASAN_BUILD_DIR:-$here/build-asan}
+main_build=${VELMORA_BUILD_DIR:-$here/build}
+
+source "$here/scripts/packages.sh"
+install_missing_packages "${velmora_packages[@]}"
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=ON
+fi
+cmake --build "$build" --parallel "$(nproc)"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1:suppressions=$here/tests/sanitizers/ubsan.supp}
+
+# The default data, made by the sanitized tool from the package copy that set-up keeps (or
+# fetched anew when there is none).
+package=$(ls "$main_build"/data/.source/*.tgz 2>/dev/null | head -n 1 || true)
+"$build/bin/velmora-data" make-default "$build/data" ${package:+--package "$package"}
+
+source "$here/scripts/test-services.sh"
+start_test_services
+trap stop_test_services EXIT
+
+cd "$build"
+ctest --output-on-failure --timeout 600 -j2 "$@"
