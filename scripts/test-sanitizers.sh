@@ -2,7 +2,7 @@
 # Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan/, makes the default data there and runs every test. Any finding of either
 # sanitizer (a leak included) ends the program that met it with an error, so its test fails.
-# tests/sanitizers/ubsan.supp lists the few findings that are known and being mended.
+# tests/sanitizers/ubsan.supp would list a finding that must be suppressed, with its reason.
 # Takes the same arguments as ctest. Uses the display and sound server of the caller when it
 # has them (scripts/test.sh), and otherwise starts its own.
 set -euo pipefail
