@@ -286,4 +286,8 @@ QString quoteTextLiteral(const QString &text);
 // Installs the collation and the LIKE function on a connection.
 bool registerJetFunctions(sqlite3 *db);
 
+// A short Bosnian reason for the last failure on a connection, from its SQLite result code;
+// SQLite's own message is English and would reach the reader.
+QString sqliteReason(sqlite3 *db);
+
 } // namespace velmora::data::jet
