@@ -2302,7 +2302,11 @@ void likeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 
 QString sqliteReason(sqlite3 *db)
 {
-    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    return sqliteReason(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+}
+
+QString sqliteReason(int code)
+{
     switch (code & 0xff) {
     case SQLITE_NOTADB:
         return tr("datoteka nije baza podataka");
@@ -2320,7 +2324,7 @@ QString sqliteReason(sqlite3 *db)
     case SQLITE_NOMEM:
         return tr("nema dovoljno memorije");
     case SQLITE_IOERR:
-        return tr("greška pri čitanju datoteke");
+        return tr("greška pri čitanju ili pisanju datoteke");
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return tr("pristup nije dozvoljen");

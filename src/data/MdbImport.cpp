@@ -1,6 +1,7 @@
 #include "data/MdbImport.h"
 
 #include "data/ConversionProcess.h"
+#include "data/JetSql.h"
 #include "data/MdbDetail.h"
 
 #include <QCryptographicHash>
@@ -37,6 +38,14 @@ namespace velmora::data {
 using namespace mdb;
 
 namespace {
+
+// A Bosnian reason for a failure of Qt's SQLite driver; its own text is English.
+QString storeReason(const QSqlError &error)
+{
+    bool isCode = false;
+    const int code = error.nativeErrorCode().toInt(&isCode);
+    return isCode ? jet::sqliteReason(code) : QStringLiteral("greška baze podataka");
+}
 
 constexpr int kMaxLongValuePages = 1 << 20; // a long value larger than this is damage, not data
 
@@ -443,7 +452,7 @@ bool Importer::writeStore(QSqlDatabase &db)
     }
 
     const auto storeFailure = [this](const QSqlQuery &query) {
-        return fail(QStringLiteral("Baza se ne može zapisati."));
+        return fail(QStringLiteral("Baza se ne može zapisati: %1.").arg(storeReason(query.lastError())));
     };
     if (!q.exec(QStringLiteral("CREATE TABLE velmora_indexes (tbl TEXT NOT NULL, name TEXT NOT NULL, "
                                "sqlite_name TEXT NOT NULL)")))
@@ -482,7 +491,8 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
 {
     MdbTableDef *def = table.def.get();
     const auto storeFailure = [this, &table](const QSqlQuery &query) {
-        return fail(QStringLiteral("Tabela %1 ne može se zapisati u bazu.").arg(table.name));
+        return fail(QStringLiteral("Tabela %1 ne može se zapisati u bazu: %2.")
+                        .arg(table.name, storeReason(query.lastError())));
     };
 
     QStringList columns;
