@@ -497,7 +497,9 @@ void TestMdbImport::damagedFileIsAnError()
     const QString told = QString::fromUtf8(process.readAllStandardError());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), kImportExitSource);
-    QVERIFY2(told.contains(damaged) && told.contains(QStringLiteral("oštećena ili nepotpuna")),
+    // The data layer's Bosnian reason, or velmora-data's own words when libmdb crashed on it.
+    QVERIFY2(told.contains(damaged) && (told.contains(QStringLiteral("oštećena ili nepotpuna")) ||
+                                        told.contains(QLatin1String(" is damaged: "))),
              qPrintable(told));
     QCOMPARE(entries(target), QStringList());
 
