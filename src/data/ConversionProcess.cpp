@@ -127,7 +127,7 @@ ConversionOutcome convertInChildProcess(const QString &mdbPath, const QString &f
     const QString tool = conversionTool();
     if (tool.isEmpty())
         return failWith(ConversionOutcome::ToolMissing,
-                        QStringLiteral("The conversion program %1 is in neither %2 nor %3.")
+                        QStringLiteral("Program za pretvaranje %1 nije ni u %2 ni u %3.")
                             .arg(kToolName,
                                  QDir::toNativeSeparators(QCoreApplication::instance()
                                                               ? QCoreApplication::applicationDirPath()
@@ -177,18 +177,18 @@ ConversionOutcome convertInChildProcess(const QString &mdbPath, const QString &f
         stopGroup(process);
         return failWith(
             ConversionOutcome::TimedOut,
-            QStringLiteral("The conversion of %1 showed no progress for %2 seconds and was stopped.")
+            QStringLiteral("Pretvaranje datoteke %1 nije napredovalo %2 sekundi pa je zaustavljeno.")
                 .arg(QDir::toNativeSeparators(mdbPath))
                 .arg(conversionTimeLimit() / 1000.0));
     }
     if (process.error() == QProcess::FailedToStart)
         return failWith(ConversionOutcome::ToolMissing,
-                        QStringLiteral("The conversion program %1 cannot be started: %2")
-                            .arg(QDir::toNativeSeparators(tool), process.errorString()));
+                        QStringLiteral("Program za pretvaranje %1 ne može se pokrenuti.")
+                            .arg(QDir::toNativeSeparators(tool)));
     const QString told = lastLines(process.readAllStandardError());
     if (process.exitStatus() == QProcess::CrashExit)
         return failWith(ConversionOutcome::Crashed,
-                        QStringLiteral("The conversion program crashed while converting %1.%2")
+                        QStringLiteral("Program za pretvaranje se srušio pri pretvaranju datoteke %1.%2")
                             .arg(QDir::toNativeSeparators(mdbPath),
                                  told.isEmpty() ? QString() : QLatin1Char('\n') + told));
     switch (process.exitCode()) {
@@ -200,7 +200,7 @@ ConversionOutcome convertInChildProcess(const QString &mdbPath, const QString &f
         return failWith(
             ConversionOutcome::StoreFailed,
             told.isEmpty()
-                ? QStringLiteral("The conversion program ended with code %1.").arg(process.exitCode())
+                ? QStringLiteral("Program za pretvaranje završio je s kodom %1.").arg(process.exitCode())
                 : told);
     }
 }

@@ -36,8 +36,8 @@ QString tr(const char *text)
     return QString::fromUtf8(text);
 }
 
-const char *const kNoCurrentRecord = "No current record.";
-const char *const kItemNotFound = "Item not found in this collection.";
+const char *const kNoCurrentRecord = "Nema tekućeg zapisa.";
+const char *const kItemNotFound = "Stavka nije pronađena u ovoj zbirci.";
 
 // The memory the rows of one record set may take; see setRecordsetMemoryLimit().
 std::atomic<qint64> g_memoryLimit{kDefaultRecordsetMemoryLimit};
@@ -160,7 +160,7 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
     const char *tail = nullptr;
     if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail) !=
         SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        *error = jet::sqliteReason(db);
         sqlite3_finalize(st);
         return nullptr;
     }
@@ -168,7 +168,7 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
         ++tail;
     if (!st || (tail && *tail) || !sqlite3_stmt_readonly(st)) {
         sqlite3_finalize(st);
-        *error = tr("Only one statement that reads can be run.");
+        *error = tr("Može se izvršiti samo jedna naredba koja čita podatke.");
         return nullptr;
     }
     if (statements.size() >= 128) {
@@ -209,7 +209,7 @@ bool Connection::each(const QString &sql, const QVariantList &params, const QLis
             break;
         }
         if (rc != SQLITE_OK) {
-            *error = QString::fromUtf8(sqlite3_errmsg(db));
+            *error = jet::sqliteReason(db);
             sqlite3_clear_bindings(st);
             return false;
         }
@@ -231,7 +231,7 @@ bool Connection::each(const QString &sql, const QVariantList &params, const QLis
         return ok;
     };
     if (named.size() != columns) {
-        *error = tr("The query returned an unexpected number of columns.");
+        *error = tr("Upit je vratio neočekivan broj kolona.");
         return finish(false);
     }
     if (!onFields(named))
@@ -243,7 +243,7 @@ bool Connection::each(const QString &sql, const QVariantList &params, const QLis
             return finish(false);
     }
     if (rc != SQLITE_DONE) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        *error = jet::sqliteReason(db);
         return finish(false);
     }
     return finish(true);
@@ -287,8 +287,8 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
         }
         ++data.rows;
         if (used > limit) {
-            *rowError = tr("The query gives more rows than a record set can hold (%1 rows read, more than "
-                           "%2 MB); narrow it with a condition.")
+            *rowError = tr("Upit daje više redova nego što skup zapisa može primiti (pročitano %1 redova, "
+                           "više od %2 MB); suzite ga nekim uslovom.")
                             .arg(data.rows)
                             .arg(QString::number(double(limit) / (1024 * 1024), 'g', 3));
             return false;
@@ -321,7 +321,7 @@ bool stampOf(const QString &path, FileStamp *stamp)
 QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &stamp, QString *error)
 {
     if (!isSqliteFile(path)) {
-        *error = tr("\"%1\" is not a database the program can read.").arg(path);
+        *error = tr("\"%1\" nije baza podataka koju program može čitati.").arg(path);
         return {};
     }
     auto conn = QSharedPointer<Connection>::create();
@@ -332,7 +332,7 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &conn->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(sqlite3_errmsg(conn->db)));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         return {};
     }
     sqlite3_extended_result_codes(conn->db, 1);
@@ -342,17 +342,17 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     // read no file pages again.
     if (sqlite3_exec(conn->db, "PRAGMA query_only=1; PRAGMA cache_size=-65536", nullptr, nullptr, &msg) !=
         SQLITE_OK) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(msg));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         sqlite3_free(msg);
         return {};
     }
     if (!jet::registerJetFunctions(conn->db)) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(sqlite3_errmsg(conn->db)));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         return {};
     }
     QString schemaError;
     if (!jet::Schema::read(conn->db, &conn->schema, &schemaError)) {
-        *error = tr("Cannot read \"%1\": %2").arg(path, schemaError);
+        *error = tr("\"%1\" se ne može pročitati: %2").arg(path, schemaError);
         return {};
     }
     sqlite3_set_authorizer(conn->db, authorize, nullptr);
@@ -435,7 +435,7 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
 
     FileStamp stamp;
     if (!stampOf(path, &stamp)) {
-        *error = tr("The file \"%1\" cannot be found.").arg(path);
+        *error = tr("Datoteka \"%1\" ne može se pronaći.").arg(path);
         return {};
     }
     QMutexLocker lock(&cacheMutex);
@@ -459,7 +459,7 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
 
 struct DatabasePrivate {
     QString path;
-    QString error = tr("The database is not open.");
+    QString error = tr("Baza podataka nije otvorena.");
     QSharedPointer<Connection> conn;
 };
 
@@ -468,7 +468,7 @@ struct RecordsetPrivate {
     int pos = 0;
     bool valid = false;
     bool noMatch = false;
-    QString error = tr("The record set is not open.");
+    QString error = tr("Skup zapisa nije otvoren.");
 };
 
 struct TableRecordsetPrivate {
@@ -482,7 +482,7 @@ struct TableRecordsetPrivate {
     int pos = -1;
     bool valid = false;
     bool noMatch = false;
-    QString error = tr("The record set is not open.");
+    QString error = tr("Skup zapisa nije otvoren.");
 };
 
 // ---------------------------------------------------------------------------------------
@@ -652,7 +652,7 @@ bool TableRecordset::setIndex(const QString &indexName)
             sqliteName = found.row(0)[0].toText();
     }
     if (sqliteName.isEmpty()) {
-        d->error = tr("\"%1\" is not an index in the table \"%2\".").arg(indexName, d->table);
+        d->error = tr("\"%1\" nije indeks u tabeli \"%2\".").arg(indexName, d->table);
         return false;
     }
     ResultData info;
@@ -669,14 +669,14 @@ bool TableRecordset::setIndex(const QString &indexName)
             continue;
         const int k = fieldIndex(d->data->fields, row[2].toText());
         if (row[2].isNull() || k < 0) {
-            d->error = tr("The index \"%1\" is not on plain columns.").arg(indexName);
+            d->error = tr("Indeks \"%1\" nije napravljen nad običnim kolonama.").arg(indexName);
             return false;
         }
         keys << k;
         descending << (row[3].i != 0);
     }
     if (keys.isEmpty()) {
-        d->error = tr("The index \"%1\" has no columns.").arg(indexName);
+        d->error = tr("Indeks \"%1\" nema kolona.").arg(indexName);
         return false;
     }
     std::vector<int> order(size_t(d->data->rows));
@@ -705,7 +705,7 @@ bool TableRecordset::seek(const QString &key)
     if (!d->valid)
         return false;
     if (d->keyColumns.isEmpty()) {
-        d->error = tr("Operation invalid without a current index.");
+        d->error = tr("Operacija nije dozvoljena bez tekućeg indeksa.");
         return false;
     }
     const int column = d->keyColumns.first();
@@ -730,7 +730,7 @@ bool TableRecordset::seek(const QString &key)
             else {
                 d->pos = -1;
                 d->noMatch = true;
-                d->error = tr("Data type mismatch in criteria expression.");
+                d->error = tr("Nepodudaranje tipova podataka u izrazu uslova.");
                 return false;
             }
         }
@@ -817,7 +817,7 @@ Database Database::open(const QString &fileName)
             if (store.isEmpty()) {
                 Database db;
                 db.d->path = found;
-                db.d->error = tr("Cannot read the Access database \"%1\": %2").arg(found, err);
+                db.d->error = tr("Access baza podataka \"%1\" ne može se pročitati: %2").arg(found, err);
                 return db;
             }
             return openPath(store);
@@ -832,9 +832,9 @@ Database Database::open(const QString &fileName)
     Database db;
     if (!found.isEmpty()) {
         db.d->path = found;
-        db.d->error = tr("\"%1\" is not a database the program can read.").arg(found);
+        db.d->error = tr("\"%1\" nije baza podataka koju program može čitati.").arg(found);
     } else {
-        db.d->error = tr("The database \"%1\" cannot be found in \"%2\".").arg(fileName, dir);
+        db.d->error = tr("Baza podataka \"%1\" ne može se pronaći u \"%2\".").arg(fileName, dir);
     }
     return db;
 }
@@ -966,7 +966,7 @@ TableRecordset Database::openTable(const QString &tableName) const
     Translation t;
     QString err;
     if (!info || !jet::translateTable(tableName, conn.schema, &t, &err)) {
-        rs.d->error = info ? err : tr("Cannot find the input table \"%1\".").arg(tableName);
+        rs.d->error = info ? err : tr("Ulazna tabela \"%1\" ne može se pronaći.").arg(tableName);
         return rs;
     }
     auto data = QSharedPointer<ResultData>::create();

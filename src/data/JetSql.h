@@ -286,4 +286,10 @@ QString quoteTextLiteral(const QString &text);
 // Installs the collation and the LIKE function on a connection.
 bool registerJetFunctions(sqlite3 *db);
 
+// A short Bosnian reason for the last failure on a connection, from its SQLite result code;
+// SQLite's own message is English and would reach the reader.
+QString sqliteReason(sqlite3 *db);
+// The same for an SQLite result code (as Qt's SQLite driver gives it in nativeErrorCode()).
+QString sqliteReason(int code);
+
 } // namespace velmora::data::jet

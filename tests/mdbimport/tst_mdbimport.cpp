@@ -497,7 +497,10 @@ void TestMdbImport::damagedFileIsAnError()
     const QString told = QString::fromUtf8(process.readAllStandardError());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), kImportExitSource);
-    QVERIFY2(told.contains(damaged) && told.contains(QStringLiteral("damaged")), qPrintable(told));
+    // The data layer's Bosnian reason, or velmora-data's own words when libmdb crashed on it.
+    QVERIFY2(told.contains(damaged) && (told.contains(QStringLiteral("oštećena ili nepotpuna")) ||
+                                        told.contains(QLatin1String(" is damaged: "))),
+             qPrintable(told));
     QCOMPARE(entries(target), QStringList());
 
     // The program's own way: the cached conversion in a child process.
