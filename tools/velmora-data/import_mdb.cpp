@@ -179,8 +179,10 @@ int convertInChild(const QString &mdbPath, const QString &file, bool showProgres
             break;
         }
     }
+    // The program passes this line on to the reader, so it is in Bosnian like the data layer's
+    // reasons.
     err << "velmora-data: " << QDir::toNativeSeparators(mdbPath)
-        << " is damaged: reading it made the Access reader (libmdb) crash.\n";
+        << QStringLiteral(" je oštećena ili nepotpuna: čitač Access baza (libmdb) se srušio pri čitanju.\n");
     return kImportExitSource;
 }
 
