@@ -4,13 +4,14 @@
 velmora_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite libgl-dev
-    qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme
+    qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme qt6-translations-l10n
     libsqlite3-dev mdbtools mdbtools-dev libglib2.0-dev
     nodejs npm ca-certificates
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth x11-utils imagemagick
     pulseaudio pulseaudio-utils
-    desktop-file-utils appstream
+    desktop-file-utils appstream clang-format
+    dpkg-dev file lintian
 )
 
 # The compiler and runtimes of the fuzz targets (libFuzzer, the sanitizers of clang).

@@ -2,8 +2,8 @@
 # Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan/, makes the default data there and runs every test. Any finding of either
 # sanitizer (a leak included) ends the program that met it with an error, so its test fails.
-# tests/sanitizers/ubsan.supp lists the few findings that are known and being mended. A test
-# that fails gets a second try (see below), but any sanitizer report fails the run.
+# tests/sanitizers/ubsan.supp would list a finding that must be suppressed, with its reason.
+# A test that fails gets a second try (see below), but any sanitizer report fails the run.
 # Takes the same arguments as ctest. Uses the display and sound server of the caller when it
 # has them (scripts/test.sh), and otherwise starts its own.
 set -euo pipefail

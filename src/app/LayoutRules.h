@@ -12,9 +12,9 @@ struct MainLayoutInput {
     int outerHeight = 0; // H
     int clientHeight = 0;
     int rtfLeft = 2640;
-    int panelTop = 1440;       // top of the three left panels
-    int listHeight = 1410;     // lstAjetKlasifikim
-    int treeTop = 600;         // TreeView1 inside PictKlasifikim
+    int panelTop = 1440;   // top of the three left panels
+    int listHeight = 1410; // lstAjetKlasifikim
+    int treeTop = 600;     // TreeView1 inside PictKlasifikim
 };
 
 struct MainLayoutResult {

@@ -1,4 +1,4 @@
-#include "app/ProgramTitle.h"
+#include "app/widgets/ApplicationSetup.h"
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
 
@@ -7,9 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(velmora::programTitle());
-    QApplication::setApplicationDisplayName(velmora::programTitle());
-    QApplication::setDesktopFileName(QStringLiteral("io.github.velmora.Velmora"));
+    velmora::setUpApplication();
 
     velmora::MainWindow window;
     velmora::installMainParts(window);

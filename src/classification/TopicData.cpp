@@ -1,5 +1,6 @@
 #include "classification/TopicData.h"
 
+#include "data/DataFolder.h"
 #include "data/Database.h"
 
 namespace velmora {
@@ -39,7 +40,7 @@ void setError(QString *error, const QString &text)
 
 QString topicStoreName()
 {
-    return QStringLiteral("bazabos.mdb");
+    return DataFolder::storeName();
 }
 
 QString topicQueryText(const QString &topic)

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -49,6 +50,97 @@ QStringList entryParts(const QString &entry)
 {
     return TopicIndex::words(entry);
 }
+
+// "posta nevjernik*": blank-separated words, each one word of the text's kind, a trailing *
+// making it a word beginning.
+bool readPhrases(const QJsonObject &o, QList<ExcludedPhrase> *out, QString *error, const QString &where)
+{
+    QStringList texts;
+    if (!readStringList(o, "excludePhrases", &texts, error, where))
+        return false;
+    for (const QString &text : std::as_const(texts)) {
+        ExcludedPhrase phrase;
+        for (QString token : text.split(QLatin1Char(' '))) {
+            PhraseWord word;
+            word.prefix = token.endsWith(QLatin1Char('*'));
+            if (word.prefix)
+                token.chop(1);
+            const QStringList parts = TopicIndex::words(token);
+            if (parts.size() != 1 || parts.first().size() != token.size()) {
+                *error = QStringLiteral("%1: the phrase \"%2\" has a word that is not one word of letters "
+                                        "(only a trailing * is allowed)")
+                             .arg(where, text);
+                return false;
+            }
+            word.text = parts.first();
+            phrase.append(word);
+        }
+        out->append(phrase);
+    }
+    return true;
+}
+
+// [{"ayahs": ["2:34", "7:169"], "reason": "..."}]
+bool readReferenceLists(const QJsonObject &o, const char *key, QList<AyahReferenceList> *out, QString *error,
+                        const QString &where)
+{
+    static const QRegularExpression reference(QStringLiteral("^([1-9][0-9]{0,2}):([1-9][0-9]{0,2})$"));
+    const QJsonValue value = o.value(QLatin1String(key));
+    if (value.isUndefined())
+        return true;
+    const QString what = QStringLiteral("%1: \"%2\"").arg(where, QLatin1String(key));
+    if (!value.isArray()) {
+        *error = QStringLiteral("%1 is not a list").arg(what);
+        return false;
+    }
+    for (const QJsonValue &item : value.toArray()) {
+        const QJsonObject entry = item.toObject();
+        AyahReferenceList list;
+        list.reason = entry.value(QLatin1String("reason")).toString().simplified();
+        const QJsonArray ayahs = entry.value(QLatin1String("ayahs")).toArray();
+        if (!item.isObject() || list.reason.isEmpty() || ayahs.isEmpty()) {
+            *error = QStringLiteral("%1 holds an entry without ayahs or without a reason").arg(what);
+            return false;
+        }
+        for (const QJsonValue &ayah : ayahs) {
+            const QRegularExpressionMatch m = reference.match(ayah.toString());
+            if (!m.hasMatch()) {
+                *error = QStringLiteral("%1: \"%2\" is not an ayah reference such as 2:255")
+                             .arg(what, ayah.isString() ? ayah.toString() : QStringLiteral("?"));
+                return false;
+            }
+            list.ayahs.append({m.captured(1).toInt(), m.captured(2).toInt()});
+        }
+        out->append(list);
+    }
+    return true;
+}
+
+// Whether one of the phrases covers a word of the occurrence of `length` words at `position`.
+bool insidePhrase(const QStringList &ws, qsizetype position, qsizetype length,
+                  const QList<ExcludedPhrase> &phrases)
+{
+    for (const ExcludedPhrase &phrase : phrases) {
+        // Every start from which the phrase would reach a word of the occurrence.
+        for (qsizetype start = std::max<qsizetype>(0, position - phrase.size() + 1);
+             start < position + length && start + phrase.size() <= ws.size(); ++start) {
+            bool all = true;
+            for (qsizetype j = 0; all && j < phrase.size(); ++j) {
+                const QString &w = ws.at(start + j);
+                const PhraseWord &p = phrase.at(j);
+                all = p.prefix ? w.startsWith(p.text) : w == p.text;
+            }
+            if (all)
+                return true;
+        }
+    }
+    return false;
+}
+
+QString referenceText(const QPair<int, int> &ayah)
+{
+    return QStringLiteral("%1:%2").arg(ayah.first).arg(ayah.second);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -88,7 +180,10 @@ bool TopicCatalogue::parse(const QByteArray &json)
         QString error;
         if (!readStringList(o, "stems", &t.stems, &error, where) ||
             !readStringList(o, "words", &t.words, &error, where) ||
-            !readStringList(o, "exclude", &t.exclude, &error, where))
+            !readStringList(o, "exclude", &t.exclude, &error, where) ||
+            !readPhrases(o, &t.excludePhrases, &error, where) ||
+            !readReferenceLists(o, "leaveOut", &t.leaveOut, &error, where) ||
+            !readReferenceLists(o, "add", &t.add, &error, where))
             return failWith(error);
         if (t.stems.isEmpty() && t.words.isEmpty())
             return failWith(QStringLiteral("%1 has no stems and no words").arg(where));
@@ -185,6 +280,7 @@ void TopicIndex::addAyah(int surah, int ayah, const QString &text)
     const QStringList w = words(text);
     const int index = int(m_refs.size());
     m_refs.append({surah, ayah});
+    m_known.insert({surah, ayah});
     for (int i = 0; i < w.size(); ++i)
         m_occurrences[w.at(i)].append({index, i});
     m_words.append(w);
@@ -201,7 +297,7 @@ void TopicIndex::ensureSorted() const
 }
 
 void TopicIndex::findEntry(const QStringList &parts, bool prefix, const QStringList &exclude,
-                           QList<bool> &hits) const
+                           const QList<ExcludedPhrase> &phrases, QList<bool> &hits) const
 {
     if (parts.isEmpty())
         return;
@@ -222,7 +318,7 @@ void TopicIndex::findEntry(const QStringList &parts, bool prefix, const QStringL
                 const QString &w = ws.at(occ.position + j);
                 ok = partMatches(w, parts.at(j)) && !excluded(w);
             }
-            if (ok)
+            if (ok && !hits.at(occ.ayahIndex) && !insidePhrase(ws, occ.position, parts.size(), phrases))
                 hits[occ.ayahIndex] = true;
         }
     };
@@ -248,9 +344,9 @@ QMap<int, QList<int>> TopicIndex::find(const TopicPattern &pattern) const
     for (const QString &e : pattern.exclude)
         exclude << entryParts(e);
     for (const QString &stem : pattern.stems)
-        findEntry(entryParts(stem), true, exclude, hits);
+        findEntry(entryParts(stem), true, exclude, pattern.excludePhrases, hits);
     for (const QString &word : pattern.words)
-        findEntry(entryParts(word), false, exclude, hits);
+        findEntry(entryParts(word), false, exclude, pattern.excludePhrases, hits);
     QMap<int, QList<int>> result;
     for (qsizetype i = 0; i < hits.size(); ++i) {
         if (hits.at(i))
@@ -259,6 +355,58 @@ QMap<int, QList<int>> TopicIndex::find(const TopicPattern &pattern) const
     for (QList<int> &ayahs : result)
         std::sort(ayahs.begin(), ayahs.end());
     return result;
+}
+
+bool TopicIndex::topicAyahs(const TopicPattern &pattern, QMap<int, QList<int>> *ayahs, QString *error) const
+{
+    QMap<int, QList<int>> found = find(pattern);
+    auto listed = [&found](const QPair<int, int> &ayah) {
+        return found.value(ayah.first).contains(ayah.second);
+    };
+    auto unknown = [this, &pattern, error](const QPair<int, int> &ayah) {
+        if (m_known.contains(ayah))
+            return false;
+        *error = QStringLiteral("the topic \"%1\" lists %2, which is not an ayah of the text")
+                     .arg(pattern.name, referenceText(ayah));
+        return true;
+    };
+    for (const AyahReferenceList &list : pattern.leaveOut) {
+        for (const QPair<int, int> &ayah : list.ayahs) {
+            if (unknown(ayah))
+                return false;
+            if (!listed(ayah)) {
+                *error = QStringLiteral("the topic \"%1\" leaves out %2, which its words do not find")
+                             .arg(pattern.name, referenceText(ayah));
+                return false;
+            }
+            found[ayah.first].removeOne(ayah.second);
+            if (found.value(ayah.first).isEmpty())
+                found.remove(ayah.first);
+        }
+    }
+    for (const AyahReferenceList &list : pattern.add) {
+        for (const QPair<int, int> &ayah : list.ayahs) {
+            if (unknown(ayah))
+                return false;
+            const bool leftOut =
+                std::any_of(pattern.leaveOut.cbegin(), pattern.leaveOut.cend(),
+                            [&ayah](const AyahReferenceList &l) { return l.ayahs.contains(ayah); });
+            if (leftOut) {
+                *error = QStringLiteral("the topic \"%1\" both leaves out and adds %2")
+                             .arg(pattern.name, referenceText(ayah));
+                return false;
+            }
+            if (listed(ayah)) {
+                *error = QStringLiteral("the topic \"%1\" adds %2, which it lists already")
+                             .arg(pattern.name, referenceText(ayah));
+                return false;
+            }
+            QList<int> &inSurah = found[ayah.first];
+            inSurah.insert(std::lower_bound(inSurah.begin(), inSurah.end(), ayah.second), ayah.second);
+        }
+    }
+    *ayahs = std::move(found);
+    return true;
 }
 
 bool TopicIndex::matches(const QString &text, const TopicPattern &pattern)
@@ -300,7 +448,9 @@ bool deriveClassification(const TopicCatalogue &catalogue, const TopicIndex &ind
     bosnian::sort(out.topicsAlphabetical);
 
     for (const QString &name : std::as_const(out.topicsAlphabetical)) {
-        const QMap<int, QList<int>> found = index.find(*catalogue.topic(name));
+        QMap<int, QList<int>> found;
+        if (!index.topicAyahs(*catalogue.topic(name), &found, error))
+            return false;
         if (found.isEmpty()) {
             *error = QStringLiteral("the topic \"%1\" matches no ayah").arg(name);
             return false;

@@ -52,8 +52,7 @@ bool DataFolder::holdsData(const QString &dir)
 {
     if (findFile(dir, kWholeText).isEmpty())
         return false;
-    return !findFile(dir, QStringLiteral("Bazabos.mdb")).isEmpty() ||
-           !findFile(dir, QStringLiteral("Bazabos.db")).isEmpty();
+    return !findFile(dir, storeName()).isEmpty() || !findFile(dir, sqliteStoreName()).isEmpty();
 }
 
 QStringList DataFolder::candidates()

@@ -11,6 +11,12 @@ namespace velmora {
 // folder where set-up or an install put the default data.
 class DataFolder {
 public:
+    // The store as the program asks for it: the Access database's name. A file of that name
+    // may also be an SQLite store.
+    static QString storeName() { return QStringLiteral("Bazabos.mdb"); }
+    // The SQLite store made by set-up or converted from the Access database.
+    static QString sqliteStoreName() { return QStringLiteral("Bazabos.db"); }
+
     // The folder chosen for this run (absolute path). Chosen on first use unless set.
     static QString path();
     // Fixes the data folder (tests, or a reader's own folder).

@@ -2,8 +2,8 @@
 
 namespace velmora::data {
 
-DataSource::DataSource(const QString &objectName, const QString &databaseName,
-                       const QString &recordSource, Kind kind, QObject *parent)
+DataSource::DataSource(const QString &objectName, const QString &databaseName, const QString &recordSource,
+                       Kind kind, QObject *parent)
     : QObject(parent), m_databaseName(databaseName), m_recordSource(recordSource), m_kind(kind)
 {
     setObjectName(objectName);

@@ -13,8 +13,8 @@ class DataSource : public QObject {
 public:
     enum class Kind { Table, Snapshot };
 
-    DataSource(const QString &objectName, const QString &databaseName, const QString &recordSource,
-               Kind kind, QObject *parent = nullptr);
+    DataSource(const QString &objectName, const QString &databaseName, const QString &recordSource, Kind kind,
+               QObject *parent = nullptr);
 
     // Opens the store and the record source; false with errorString() set on failure.
     bool refresh();

@@ -17,7 +17,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace velmora::data {
@@ -34,11 +36,16 @@ QString tr(const char *text)
     return QString::fromUtf8(text);
 }
 
-const char *const kNoCurrentRecord = "No current record.";
-const char *const kItemNotFound = "Item not found in this collection.";
+const char *const kNoCurrentRecord = "Nema tekućeg zapisa.";
+const char *const kItemNotFound = "Stavka nije pronađena u ovoj zbirci.";
+
+// The memory the rows of one record set may take; see setRecordsetMemoryLimit().
+std::atomic<qint64> g_memoryLimit{kDefaultRecordsetMemoryLimit};
 
 // The rows of one result, read completely: the program walks them back and forth, copies
 // record sets and finds rows in them, and the largest result (the verse table) is small.
+// A query that gives far more rows (a join of a table with itself without a condition) is
+// stopped at the memory limit.
 struct ResultData {
     QList<FieldInfo> fields;
     QStringList names;
@@ -125,6 +132,14 @@ public:
     jet::Schema schema;
     QHash<QString, sqlite3_stmt *> statements;
 
+    // Runs a statement and gives its fields once, then each row as it comes; `row` returns
+    // false to stop (the error it set, if any, is the failure). The connection is locked
+    // meanwhile: the callbacks must not query the same store.
+    using FieldsSink = std::function<bool(const QList<FieldInfo> &fields)>;
+    using RowSink = std::function<bool(sqlite3_stmt *st, QString *error)>;
+    bool each(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+              const FieldsSink &onFields, const RowSink &onRow, QString *error);
+    // The whole result in memory, within the record set memory limit.
     bool execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
                  ResultData *out, QString *error);
     bool run(const Translation &t, ResultData *out, QString *error)
@@ -145,7 +160,7 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
     const char *tail = nullptr;
     if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail) !=
         SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        *error = jet::sqliteReason(db);
         sqlite3_finalize(st);
         return nullptr;
     }
@@ -153,7 +168,7 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
         ++tail;
     if (!st || (tail && *tail) || !sqlite3_stmt_readonly(st)) {
         sqlite3_finalize(st);
-        *error = tr("Only one statement that reads can be run.");
+        *error = tr("Može se izvršiti samo jedna naredba koja čita podatke.");
         return nullptr;
     }
     if (statements.size() >= 128) {
@@ -165,8 +180,8 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
     return st;
 }
 
-bool Connection::execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
-                         ResultData *out, QString *error)
+bool Connection::each(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+                      const FieldsSink &onFields, const RowSink &onRow, QString *error)
 {
     QMutexLocker lock(&mutex);
     sqlite3_stmt *st = statement(sql, error);
@@ -194,33 +209,63 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
             break;
         }
         if (rc != SQLITE_OK) {
-            *error = QString::fromUtf8(sqlite3_errmsg(db));
+            *error = jet::sqliteReason(db);
             sqlite3_clear_bindings(st);
             return false;
         }
     }
 
-    ResultData data;
-    data.fields = fields;
-    if (data.fields.isEmpty()) {
+    QList<FieldInfo> named = fields;
+    if (named.isEmpty()) {
         for (int c = 0; c < columns; ++c) {
             FieldInfo f;
             f.name = QString::fromUtf8(sqlite3_column_name(st, c));
             f.column = f.name;
-            data.fields << f;
+            named << f;
         }
     }
-    if (data.fields.size() != columns) {
+    // Whatever way the statement is left, it is ready for the next run.
+    const auto finish = [&](bool ok) {
+        sqlite3_reset(st);
         sqlite3_clear_bindings(st);
-        *error = tr("The query returned an unexpected number of columns.");
-        return false;
+        return ok;
+    };
+    if (named.size() != columns) {
+        *error = tr("Upit je vratio neočekivan broj kolona.");
+        return finish(false);
     }
-    for (const FieldInfo &f : std::as_const(data.fields))
-        data.names << f.name;
+    if (!onFields(named))
+        return finish(false);
 
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        if (!onRow(st, error))
+            return finish(false);
+    }
+    if (rc != SQLITE_DONE) {
+        *error = jet::sqliteReason(db);
+        return finish(false);
+    }
+    return finish(true);
+}
+
+bool Connection::execute(const QString &sql, const QVariantList &params, const QList<FieldInfo> &fields,
+                         ResultData *out, QString *error)
+{
+    ResultData data;
+    const qint64 limit = g_memoryLimit.load();
+    qint64 used = 0;
+    int columns = 0;
+    const auto onFields = [&](const QList<FieldInfo> &named) {
+        data.fields = named;
+        for (const FieldInfo &f : named)
+            data.names << f.name;
+        columns = int(named.size());
+        return true;
+    };
+    const auto onRow = [&](sqlite3_stmt *st, QString *rowError) {
         for (int c = 0; c < columns; ++c) {
+            used += qint64(sizeof(Value));
             switch (sqlite3_column_type(st, c)) {
             case SQLITE_INTEGER:
                 data.cells.push_back(Value::fromInteger(sqlite3_column_int64(st, c)));
@@ -233,18 +278,24 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
                 break;
             default: {
                 const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-                data.cells.push_back(Value::fromUtf8(p, sqlite3_column_bytes(st, c)));
+                const int bytes = sqlite3_column_bytes(st, c);
+                used += bytes;
+                data.cells.push_back(Value::fromUtf8(p, bytes));
                 break;
             }
             }
         }
         ++data.rows;
-    }
-    if (rc != SQLITE_DONE)
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    if (rc != SQLITE_DONE)
+        if (used > limit) {
+            *rowError = tr("Upit daje više redova nego što skup zapisa može primiti (pročitano %1 redova, "
+                           "više od %2 MB); suzite ga nekim uslovom.")
+                            .arg(data.rows)
+                            .arg(QString::number(double(limit) / (1024 * 1024), 'g', 3));
+            return false;
+        }
+        return true;
+    };
+    if (!each(sql, params, fields, onFields, onRow, error))
         return false;
     *out = std::move(data);
     return true;
@@ -270,7 +321,7 @@ bool stampOf(const QString &path, FileStamp *stamp)
 QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &stamp, QString *error)
 {
     if (!isSqliteFile(path)) {
-        *error = tr("\"%1\" is not a database the program can read.").arg(path);
+        *error = tr("\"%1\" nije baza podataka koju program može čitati.").arg(path);
         return {};
     }
     auto conn = QSharedPointer<Connection>::create();
@@ -281,7 +332,7 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &conn->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(sqlite3_errmsg(conn->db)));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         return {};
     }
     sqlite3_extended_result_codes(conn->db, 1);
@@ -291,17 +342,17 @@ QSharedPointer<Connection> openConnection(const QString &path, const FileStamp &
     // read no file pages again.
     if (sqlite3_exec(conn->db, "PRAGMA query_only=1; PRAGMA cache_size=-65536", nullptr, nullptr, &msg) !=
         SQLITE_OK) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(msg));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         sqlite3_free(msg);
         return {};
     }
     if (!jet::registerJetFunctions(conn->db)) {
-        *error = tr("Cannot open \"%1\": %2").arg(path, QString::fromUtf8(sqlite3_errmsg(conn->db)));
+        *error = tr("\"%1\" se ne može otvoriti: %2").arg(path, jet::sqliteReason(conn->db));
         return {};
     }
     QString schemaError;
     if (!jet::Schema::read(conn->db, &conn->schema, &schemaError)) {
-        *error = tr("Cannot read \"%1\": %2").arg(path, schemaError);
+        *error = tr("\"%1\" se ne može pročitati: %2").arg(path, schemaError);
         return {};
     }
     sqlite3_set_authorizer(conn->db, authorize, nullptr);
@@ -384,7 +435,7 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
 
     FileStamp stamp;
     if (!stampOf(path, &stamp)) {
-        *error = tr("The file \"%1\" cannot be found.").arg(path);
+        *error = tr("Datoteka \"%1\" ne može se pronaći.").arg(path);
         return {};
     }
     QMutexLocker lock(&cacheMutex);
@@ -408,7 +459,7 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
 
 struct DatabasePrivate {
     QString path;
-    QString error = tr("The database is not open.");
+    QString error = tr("Baza podataka nije otvorena.");
     QSharedPointer<Connection> conn;
 };
 
@@ -417,7 +468,7 @@ struct RecordsetPrivate {
     int pos = 0;
     bool valid = false;
     bool noMatch = false;
-    QString error = tr("The record set is not open.");
+    QString error = tr("Skup zapisa nije otvoren.");
 };
 
 struct TableRecordsetPrivate {
@@ -431,7 +482,7 @@ struct TableRecordsetPrivate {
     int pos = -1;
     bool valid = false;
     bool noMatch = false;
-    QString error = tr("The record set is not open.");
+    QString error = tr("Skup zapisa nije otvoren.");
 };
 
 // ---------------------------------------------------------------------------------------
@@ -601,7 +652,7 @@ bool TableRecordset::setIndex(const QString &indexName)
             sqliteName = found.row(0)[0].toText();
     }
     if (sqliteName.isEmpty()) {
-        d->error = tr("\"%1\" is not an index in the table \"%2\".").arg(indexName, d->table);
+        d->error = tr("\"%1\" nije indeks u tabeli \"%2\".").arg(indexName, d->table);
         return false;
     }
     ResultData info;
@@ -618,14 +669,14 @@ bool TableRecordset::setIndex(const QString &indexName)
             continue;
         const int k = fieldIndex(d->data->fields, row[2].toText());
         if (row[2].isNull() || k < 0) {
-            d->error = tr("The index \"%1\" is not on plain columns.").arg(indexName);
+            d->error = tr("Indeks \"%1\" nije napravljen nad običnim kolonama.").arg(indexName);
             return false;
         }
         keys << k;
         descending << (row[3].i != 0);
     }
     if (keys.isEmpty()) {
-        d->error = tr("The index \"%1\" has no columns.").arg(indexName);
+        d->error = tr("Indeks \"%1\" nema kolona.").arg(indexName);
         return false;
     }
     std::vector<int> order(size_t(d->data->rows));
@@ -654,7 +705,7 @@ bool TableRecordset::seek(const QString &key)
     if (!d->valid)
         return false;
     if (d->keyColumns.isEmpty()) {
-        d->error = tr("Operation invalid without a current index.");
+        d->error = tr("Operacija nije dozvoljena bez tekućeg indeksa.");
         return false;
     }
     const int column = d->keyColumns.first();
@@ -679,7 +730,7 @@ bool TableRecordset::seek(const QString &key)
             else {
                 d->pos = -1;
                 d->noMatch = true;
-                d->error = tr("Data type mismatch in criteria expression.");
+                d->error = tr("Nepodudaranje tipova podataka u izrazu uslova.");
                 return false;
             }
         }
@@ -766,7 +817,7 @@ Database Database::open(const QString &fileName)
             if (store.isEmpty()) {
                 Database db;
                 db.d->path = found;
-                db.d->error = tr("Cannot read the Access database \"%1\": %2").arg(found, err);
+                db.d->error = tr("Access baza podataka \"%1\" ne može se pročitati: %2").arg(found, err);
                 return db;
             }
             return openPath(store);
@@ -781,9 +832,9 @@ Database Database::open(const QString &fileName)
     Database db;
     if (!found.isEmpty()) {
         db.d->path = found;
-        db.d->error = tr("\"%1\" is not a database the program can read.").arg(found);
+        db.d->error = tr("\"%1\" nije baza podataka koju program može čitati.").arg(found);
     } else {
-        db.d->error = tr("The database \"%1\" cannot be found in \"%2\".").arg(fileName, dir);
+        db.d->error = tr("Baza podataka \"%1\" ne može se pronaći u \"%2\".").arg(fileName, dir);
     }
     return db;
 }
@@ -808,6 +859,76 @@ QString Database::path() const
     return d->path;
 }
 
+namespace {
+// A query text, or a bare table or saved query name as a data source's record source names
+// it, as SQLite.
+bool translateQuery(const QString &queryText, const jet::Schema &schema, Translation *t, QString *error)
+{
+    QString name = queryText.trimmed();
+    if (name.endsWith(QLatin1Char(';')))
+        name.chop(1);
+    name = name.trimmed();
+    if (name.size() > 2 && name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (!name.isEmpty() && schema.table(name))
+        return jet::translateTable(name, schema, t, error);
+    return jet::translate(queryText, schema, t, error);
+}
+} // namespace
+
+bool Database::streamRows(const QString &queryText, const std::function<void(const QStringList &)> &columns,
+                          const std::function<bool(const QStringList &)> &row, QString *error) const
+{
+    QString err;
+    const auto failWith = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (!d->conn)
+        return failWith(d->error);
+    Connection &conn = *d->conn;
+    Translation t;
+    if (!translateQuery(queryText, conn.schema, &t, &err))
+        return failWith(err);
+    int count = 0;
+    bool stopped = false;
+    const auto onFields = [&](const QList<FieldInfo> &fields) {
+        QStringList names;
+        for (const FieldInfo &f : fields)
+            names << f.name;
+        count = int(names.size());
+        columns(names);
+        return true;
+    };
+    QStringList values;
+    const auto onRow = [&](sqlite3_stmt *st, QString *) {
+        values.clear();
+        for (int c = 0; c < count; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                values << Value::fromInteger(sqlite3_column_int64(st, c)).toText();
+                break;
+            case SQLITE_FLOAT:
+                values << Value::fromReal(sqlite3_column_double(st, c)).toText();
+                break;
+            case SQLITE_NULL:
+                values << QString();
+                break;
+            default:
+                values << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                            sqlite3_column_bytes(st, c));
+                break;
+            }
+        }
+        stopped = !row(values);
+        return !stopped;
+    };
+    if (!conn.each(t.sql, t.params, t.fields, onFields, onRow, &err) && !stopped)
+        return failWith(err);
+    return true;
+}
+
 Recordset Database::openRecordset(const QString &queryText) const
 {
     Recordset rs;
@@ -818,19 +939,7 @@ Recordset Database::openRecordset(const QString &queryText) const
     Connection &conn = *d->conn;
     Translation t;
     QString err;
-    // A bare table or saved query name, as a data source's record source names it.
-    QString name = queryText.trimmed();
-    if (name.endsWith(QLatin1Char(';')))
-        name.chop(1);
-    name = name.trimmed();
-    if (name.size() > 2 && name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        name = name.mid(1, name.size() - 2);
-    bool ok;
-    if (!name.isEmpty() && conn.schema.table(name))
-        ok = jet::translateTable(name, conn.schema, &t, &err);
-    else
-        ok = jet::translate(queryText, conn.schema, &t, &err);
-    if (!ok) {
+    if (!translateQuery(queryText, conn.schema, &t, &err)) {
         rs.d->error = err;
         return rs;
     }
@@ -857,7 +966,7 @@ TableRecordset Database::openTable(const QString &tableName) const
     Translation t;
     QString err;
     if (!info || !jet::translateTable(tableName, conn.schema, &t, &err)) {
-        rs.d->error = info ? err : tr("Cannot find the input table \"%1\".").arg(tableName);
+        rs.d->error = info ? err : tr("Ulazna tabela \"%1\" ne može se pronaći.").arg(tableName);
         return rs;
     }
     auto data = QSharedPointer<ResultData>::create();
@@ -872,6 +981,16 @@ TableRecordset Database::openTable(const QString &tableName) const
     rs.d->valid = true;
     rs.d->error.clear();
     return rs;
+}
+
+void setRecordsetMemoryLimit(qint64 bytes)
+{
+    g_memoryLimit.store(bytes > 0 ? bytes : kDefaultRecordsetMemoryLimit);
+}
+
+qint64 recordsetMemoryLimit()
+{
+    return g_memoryLimit.load();
 }
 
 QString quoteSingle(const QString &text)

@@ -3,6 +3,7 @@
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 struct sqlite3;
@@ -82,6 +83,13 @@ public:
     QString path() const;
     // Runs a query text of the Jet SQL dialect, or opens a table or saved query by name.
     Recordset openRecordset(const QString &queryText) const;
+    // Runs a query text the same way and hands its rows to `row` as the store gives them,
+    // keeping none: any number of rows needs no more memory than one. `columns` receives the
+    // field names first; `row` gets the values as text (NULL as empty) and returns false to
+    // stop early, which is no failure. The callbacks must not query this store. Returns false
+    // with `error` set when the text is rejected or the store fails.
+    bool streamRows(const QString &queryText, const std::function<void(const QStringList &)> &columns,
+                    const std::function<bool(const QStringList &)> &row, QString *error) const;
     TableRecordset openTable(const QString &tableName) const;
     // The read-only SQLite connection behind the store (benchmarks compare on it); shared by
     // every Database object open on the same file. Null when not open.
@@ -90,6 +98,14 @@ public:
 private:
     QSharedPointer<DatabasePrivate> d;
 };
+
+// The rows of a record set are held in memory; a query that gives more than fits in this
+// limit (an estimate of the values held, in bytes) fails with a message saying so instead of
+// exhausting the memory. The largest result the program reads, the verse table, takes a few
+// megabytes. A value of 0 or less restores the default.
+inline constexpr qint64 kDefaultRecordsetMemoryLimit = qint64(256) * 1024 * 1024;
+void setRecordsetMemoryLimit(qint64 bytes);
+qint64 recordsetMemoryLimit();
 
 // Jet SQL quoting of a text value inside single quotes ('Ali-''Imran') and double quotes.
 QString quoteSingle(const QString &text);

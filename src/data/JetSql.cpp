@@ -109,7 +109,7 @@ QString tr(const char *text)
     return QString::fromUtf8(text);
 }
 
-const char *const kMismatch = "Data type mismatch in criteria expression.";
+const char *const kMismatch = "Nepodudaranje tipova podataka u izrazu uslova.";
 
 // Words that cannot stand unbracketed where a name or an alias is read.
 bool isReservedWord(const QString &w)
@@ -354,7 +354,7 @@ bool LikePattern::compile(QStringView pattern, LikePattern *out, QString *error)
                     const char32_t y = decodeUtf16(pattern, i);
                     if (y < x) {
                         if (error)
-                            *error = tr("Invalid pattern string in LIKE: the range in \"%1\" runs backwards.")
+                            *error = tr("Neispravan uzorak u LIKE: raspon u \"%1\" ide unazad.")
                                          .arg(pattern.mid(save, i - save).toString());
                         return false;
                     }
@@ -366,7 +366,7 @@ bool LikePattern::compile(QStringView pattern, LikePattern *out, QString *error)
             }
             if (!closed) {
                 if (error)
-                    *error = tr("Invalid pattern string in LIKE: a \"[\" is not closed.");
+                    *error = tr("Neispravan uzorak u LIKE: zagrada \"[\" nije zatvorena.");
                 return false;
             }
             if (ranges.empty() && !negated)
@@ -588,7 +588,7 @@ bool tokenize(const QString &text, QList<Token> *tokens, QString *error)
     while (i < n) {
         const QChar c = text[i];
         if (c.unicode() == 0) {
-            *error = tr("The query text holds a NUL character.");
+            *error = tr("Tekst upita sadrži znak NUL.");
             return false;
         }
         if (c.isSpace()) {
@@ -603,7 +603,7 @@ bool tokenize(const QString &text, QList<Token> *tokens, QString *error)
             bool closed = false;
             while (i < n) {
                 if (text[i].unicode() == 0) {
-                    *error = tr("The query text holds a NUL character.");
+                    *error = tr("Tekst upita sadrži znak NUL.");
                     return false;
                 }
                 if (text[i] == c) {
@@ -619,8 +619,8 @@ bool tokenize(const QString &text, QList<Token> *tokens, QString *error)
                 t.text += text[i++];
             }
             if (!closed) {
-                *error = tr("Syntax error in string in query expression: the quote at position %1 is not "
-                            "closed.")
+                *error = tr("Sintaksna greška u nizu znakova u izrazu upita: navodnik na mjestu %1 nije "
+                            "zatvoren.")
                              .arg(t.position + 1);
                 return false;
             }
@@ -635,18 +635,20 @@ bool tokenize(const QString &text, QList<Token> *tokens, QString *error)
                     break;
                 }
                 if (text[i] == u'[' || text[i].unicode() == 0) {
-                    *error = tr("Invalid bracketing of name at position %1.").arg(t.position + 1);
+                    *error = tr("Neispravne uglaste zagrade oko imena na mjestu %1.").arg(t.position + 1);
                     return false;
                 }
                 t.text += text[i++];
             }
             if (!closed) {
-                *error = tr("Invalid bracketing of name: the \"[\" at position %1 is not closed.")
-                             .arg(t.position + 1);
+                *error =
+                    tr("Neispravne uglaste zagrade oko imena: zagrada \"[\" na mjestu %1 nije zatvorena.")
+                        .arg(t.position + 1);
                 return false;
             }
             if (t.text.trimmed().isEmpty()) {
-                *error = tr("Invalid bracketing of name: empty name at position %1.").arg(t.position + 1);
+                *error =
+                    tr("Neispravne uglaste zagrade oko imena: prazno ime na mjestu %1.").arg(t.position + 1);
                 return false;
             }
         } else if (isDigit(c) || (c == u'.' && i + 1 < n && isDigit(text[i + 1]) &&
@@ -724,6 +726,8 @@ private:
     QList<Token> m_tokens;
     int m_pos = 0;
     int m_depth = 0;
+    int m_conditions = 0;
+    int m_tables = 0;
 
     const Token &peek(int k = 0) const
     {
@@ -759,7 +763,7 @@ private:
     bool failNear(const Token &t)
     {
         if (t.kind == Token::End)
-            return fail(tr("Syntax error: the query text ends too early."));
+            return fail(tr("Sintaksna greška: tekst upita završava se prerano."));
         QString shown = t.text;
         if (t.kind == Token::String)
             shown = QLatin1Char('\'') + shown + QLatin1Char('\'');
@@ -768,17 +772,17 @@ private:
         if (shown.size() > 40)
             shown = shown.left(40) + QStringLiteral("...");
         if (t.kind == Token::Symbol && (t.text == QLatin1String("--") || t.text == QLatin1String("/")))
-            return fail(tr("Syntax error near \"%1\" at position %2: comments are not part of Jet SQL.")
+            return fail(tr("Sintaksna greška kod \"%1\" na mjestu %2: komentari nisu dio jezika Jet SQL.")
                             .arg(shown)
                             .arg(t.position + 1));
         if (t.kind == Token::Symbol && t.text == QLatin1String("#"))
-            return fail(tr("Date literals (#...#) are not supported, at position %1.").arg(t.position + 1));
-        return fail(tr("Syntax error near \"%1\" at position %2.").arg(shown).arg(t.position + 1));
+            return fail(tr("Datumske vrijednosti (#...#) nisu podržane, na mjestu %1.").arg(t.position + 1));
+        return fail(tr("Sintaksna greška kod \"%1\" na mjestu %2.").arg(shown).arg(t.position + 1));
     }
     bool enter()
     {
         if (++m_depth > kMaxDepth)
-            return fail(tr("The query is nested too deeply."));
+            return fail(tr("Upit je previše duboko ugniježđen."));
         return true;
     }
     void leave() { --m_depth; }
@@ -807,14 +811,14 @@ bool Parser::checkUnsupportedWord(const Token &t)
     if (t.kind != Token::Name)
         return true;
     static const char *const unsupported[][2] = {
-        {"in", "IN lists are not supported."},
-        {"between", "BETWEEN is not supported."},
-        {"exists", "Sub-queries (EXISTS) are not supported."},
-        {"group", "GROUP BY is not supported."},
-        {"having", "HAVING is not supported."},
-        {"union", "UNION queries are not supported."},
-        {"into", "SELECT ... INTO is not supported: the store is read-only."},
-        {"pivot", "Crosstab queries are not supported."},
+        {"in", "Liste IN nisu podržane."},
+        {"between", "BETWEEN nije podržan."},
+        {"exists", "Podupiti (EXISTS) nisu podržani."},
+        {"group", "GROUP BY nije podržan."},
+        {"having", "HAVING nije podržan."},
+        {"union", "Upiti UNION nisu podržani."},
+        {"into", "SELECT ... INTO nije podržan: baza se može samo čitati."},
+        {"pivot", "Unakrsni upiti (crosstab) nisu podržani."},
     };
     for (const auto &u : unsupported) {
         if (t.isKeyword(u[0]))
@@ -830,7 +834,7 @@ bool Parser::parseName(QString *name, const char *what)
         if (t.kind == Token::Name && !checkUnsupportedWord(t))
             return false;
         if (t.kind == Token::End)
-            return fail(tr("Syntax error: %1 expected at the end of the query text.").arg(tr(what)));
+            return fail(tr("Sintaksna greška: na kraju teksta upita očekuje se %1.").arg(tr(what)));
         return failNear(t);
     }
     ++m_pos;
@@ -842,7 +846,7 @@ bool Parser::finish()
 {
     if (acceptSymbol(";")) {
         if (peek().kind != Token::End)
-            return fail(tr("Characters found after end of SQL statement."));
+            return fail(tr("Iza kraja SQL naredbe ima još znakova."));
         return true;
     }
     if (peek().kind == Token::End)
@@ -856,11 +860,11 @@ bool Parser::parseStatement(SelectStatement *out)
 {
     const Token &first = peek();
     if (first.kind == Token::End)
-        return fail(tr("The query text is empty."));
+        return fail(tr("Tekst upita je prazan."));
     if (!first.isKeyword("select")) {
         if (first.kind == Token::Name && isStatementWord(first.text))
-            return fail(tr("Only SELECT queries can be run: \"%1\" is not accepted.").arg(first.text));
-        return fail(tr("Invalid SQL statement; expected SELECT."));
+            return fail(tr("Mogu se izvršavati samo upiti SELECT: \"%1\" nije dozvoljen.").arg(first.text));
+        return fail(tr("Neispravna SQL naredba; očekuje se SELECT."));
     }
     ++m_pos;
     if (acceptKeyword("distinct"))
@@ -874,10 +878,10 @@ bool Parser::parseStatement(SelectStatement *out)
         bool ok = false;
         const qint64 v = n.kind == Token::Number ? n.text.toLongLong(&ok) : 0;
         if (!ok || v <= 0)
-            return fail(tr("TOP needs a whole number greater than zero."));
+            return fail(tr("TOP traži cijeli broj veći od nule."));
         ++m_pos;
         if (atKeyword("percent"))
-            return fail(tr("TOP ... PERCENT is not supported."));
+            return fail(tr("TOP ... PERCENT nije podržan."));
         out->top = v;
     }
     do {
@@ -891,7 +895,7 @@ bool Parser::parseStatement(SelectStatement *out)
         if (!checkUnsupportedWord(peek()))
             return false;
         if (peek().kind == Token::End)
-            return fail(tr("Syntax error: FROM expected."));
+            return fail(tr("Sintaksna greška: očekuje se FROM."));
         return failNear(peek());
     }
     do {
@@ -915,7 +919,7 @@ bool Parser::parseStatement(SelectStatement *out)
             if (!parseOperand(&item.expr))
                 return false;
             if (item.expr->kind != Expr::Column)
-                return fail(tr("ORDER BY takes column names only."));
+                return fail(tr("ORDER BY prima samo imena kolona."));
             if (acceptKeyword("desc") || acceptKeyword("descending"))
                 item.descending = true;
             else
@@ -929,12 +933,12 @@ bool Parser::parseStatement(SelectStatement *out)
 bool Parser::parseConditionOnly(ExprPtr *out)
 {
     if (peek().kind == Token::End)
-        return fail(tr("The condition is empty."));
+        return fail(tr("Uslov je prazan."));
     if (!parseOr(out))
         return false;
     if (peek().kind != Token::End) {
         if (atSymbol(";"))
-            return fail(tr("Characters found after end of SQL statement."));
+            return fail(tr("Iza kraja SQL naredbe ima još znakova."));
         if (!checkUnsupportedWord(peek()))
             return false;
         return failNear(peek());
@@ -958,9 +962,9 @@ bool Parser::parseSelectItem(SelectItem *out)
     if (!parseOperand(&out->expr))
         return false;
     if (out->expr->kind != Expr::Column && out->expr->kind != Expr::Literal)
-        return fail(tr("Only columns and values can be selected."));
+        return fail(tr("Mogu se birati samo kolone i vrijednosti."));
     if (acceptKeyword("as")) {
-        if (!parseName(&out->alias, "an alias"))
+        if (!parseName(&out->alias, "zamjensko ime"))
             return false;
     }
     return true;
@@ -993,7 +997,7 @@ bool Parser::parseTableRef(TableRefPtr *out)
         if (!parseTablePrimary(&right))
             return false;
         if (!acceptKeyword("on"))
-            return fail(tr("Syntax error in JOIN operation: ON expected."));
+            return fail(tr("Sintaksna greška u operaciji JOIN: očekuje se ON."));
         auto join = std::make_shared<TableRef>();
         join->kind = TableRef::Join;
         join->join = kind;
@@ -1013,24 +1017,26 @@ bool Parser::parseTablePrimary(TableRefPtr *out)
 {
     if (atSymbol("(")) {
         if (atKeyword("select", 1))
-            return fail(tr("Sub-queries are not supported."));
+            return fail(tr("Podupiti nisu podržani."));
         ++m_pos;
         if (!parseTableRef(out))
             return false;
         if (!acceptSymbol(")"))
-            return fail(tr("Syntax error in JOIN operation: \")\" expected."));
+            return fail(tr("Sintaksna greška u operaciji JOIN: očekuje se \")\"."));
         return true;
     }
+    if (++m_tables > kMaxTables)
+        return fail(tr("Upit može navesti najviše %1 tabela.").arg(kMaxTables));
     auto t = std::make_shared<TableRef>();
     t->position = peek().position;
-    if (!parseName(&t->name, "a table name"))
+    if (!parseName(&t->name, "ime tabele"))
         return false;
     if (atSymbol("(")) // a table-valued function
-        return fail(tr("Functions are not supported: %1().").arg(t->name));
+        return fail(tr("Funkcije nisu podržane: %1().").arg(t->name));
     if (atSymbol(".") || atSymbol("!"))
-        return fail(tr("Tables of other databases are not supported."));
+        return fail(tr("Tabele iz drugih baza podataka nisu podržane."));
     if (acceptKeyword("as")) {
-        if (!parseName(&t->alias, "an alias"))
+        if (!parseName(&t->alias, "zamjensko ime"))
             return false;
     } else if (isNameToken(peek())) {
         t->alias = next().text;
@@ -1039,25 +1045,36 @@ bool Parser::parseTablePrimary(TableRefPtr *out)
     return true;
 }
 
-// Operands joined by one keyword, left to right: a OR b OR c, a AND b AND c.
+// Operands joined by one keyword, left to right: a OR b OR c, a AND b AND c, read in a loop
+// into one node. An operand that is itself a chain of the same kind (in parentheses) joins
+// the node's terms: the two mean the same.
 bool Parser::parseChain(ExprPtr *out, const char *keyword, int kind, bool (Parser::*operand)(ExprPtr *))
 {
-    ExprPtr left;
-    if (!(this->*operand)(&left))
+    ExprPtr first;
+    if (!(this->*operand)(&first))
         return false;
-    while (atKeyword(keyword)) {
-        const int pos = next().position;
-        ExprPtr right;
-        if (!(this->*operand)(&right))
-            return false;
-        auto e = std::make_shared<Expr>();
-        e->kind = static_cast<decltype(e->kind)>(kind);
-        e->left = left;
-        e->right = right;
-        e->position = pos;
-        left = e;
+    if (!atKeyword(keyword)) {
+        *out = first;
+        return true;
     }
-    *out = left;
+    auto chain = std::make_shared<Expr>();
+    chain->kind = static_cast<decltype(chain->kind)>(kind);
+    chain->position = peek().position;
+    const auto add = [&](const ExprPtr &term) {
+        if (term->kind == chain->kind)
+            chain->terms += term->terms;
+        else
+            chain->terms.append(term);
+    };
+    add(first);
+    while (atKeyword(keyword)) {
+        ++m_pos;
+        ExprPtr term;
+        if (!(this->*operand)(&term))
+            return false;
+        add(term);
+    }
+    *out = chain;
     return true;
 }
 
@@ -1098,6 +1115,12 @@ bool Parser::parseNot(ExprPtr *out)
 
 bool Parser::parsePredicate(ExprPtr *out)
 {
+    // A group in parentheses is counted by the conditions inside it. Worded for the reader: a
+    // verse search with very many words ends here.
+    if (!atSymbol("(") && ++m_conditions > kMaxConditions)
+        return fail(QStringLiteral("Upit ima previše uslova: najviše ih može biti %1 "
+                                   "(pri traženju ajeta svaka riječ je jedan uslov).")
+                        .arg(kMaxConditions));
     ExprPtr left;
     if (!parseOperand(&left))
         return false;
@@ -1125,11 +1148,11 @@ bool Parser::parsePredicate(ExprPtr *out)
             }
         }
         if (t.text == QLatin1String("!="))
-            return fail(tr("Syntax error near \"!=\" at position %1: Jet writes <>.").arg(t.position + 1));
+            return fail(tr("Sintaksna greška kod \"!=\" na mjestu %1: Jet piše <>.").arg(t.position + 1));
         if (t.text == QLatin1String("+") || t.text == QLatin1String("-") || t.text == QLatin1String("*") ||
             t.text == QLatin1String("/") || t.text == QLatin1String("&") || t.text == QLatin1String("\\") ||
             t.text == QLatin1String("^"))
-            return fail(tr("Calculations (\"%1\" at position %2) are not supported.")
+            return fail(tr("Računske operacije (\"%1\" na mjestu %2) nisu podržane.")
                             .arg(t.text)
                             .arg(t.position + 1));
     }
@@ -1149,7 +1172,7 @@ bool Parser::parsePredicate(ExprPtr *out)
         if (acceptKeyword("not"))
             e->negated = true;
         if (!acceptKeyword("null"))
-            return fail(tr("Syntax error: IS must be followed by NULL or NOT NULL."));
+            return fail(tr("Sintaksna greška: iza IS mora doći NULL ili NOT NULL."));
         *out = e;
         return true;
     }
@@ -1166,7 +1189,7 @@ bool Parser::parseOperand(ExprPtr *out)
     e->position = t.position;
     switch (t.kind) {
     case Token::End:
-        return fail(tr("Syntax error: the query text ends too early."));
+        return fail(tr("Sintaksna greška: tekst upita završava se prerano."));
     case Token::String:
         ++m_pos;
         e->kind = Expr::Literal;
@@ -1186,7 +1209,7 @@ bool Parser::parseOperand(ExprPtr *out)
         if (!ok) {
             const double d = t.text.toDouble(&ok);
             if (!ok || !std::isfinite(d))
-                return fail(tr("The number %1 is out of range.").arg(t.text));
+                return fail(tr("Broj %1 je izvan dozvoljenog opsega.").arg(t.text));
             e->value = Value::fromReal(d);
         }
         *out = e;
@@ -1195,7 +1218,7 @@ bool Parser::parseOperand(ExprPtr *out)
     case Token::Symbol:
         if (t.text == QLatin1String("(")) {
             if (atKeyword("select", 1))
-                return fail(tr("Sub-queries are not supported."));
+                return fail(tr("Podupiti nisu podržani."));
             ++m_pos;
             if (!enter())
                 return false;
@@ -1203,7 +1226,7 @@ bool Parser::parseOperand(ExprPtr *out)
                 return false;
             leave();
             if (!acceptSymbol(")"))
-                return atSymbol(",") ? fail(tr("IN lists are not supported.")) : failNear(peek());
+                return atSymbol(",") ? fail(tr("Liste IN nisu podržane.")) : failNear(peek());
             return true;
         }
         if ((t.text == QLatin1String("-") || t.text == QLatin1String("+")) && peek(1).kind == Token::Number) {
@@ -1238,14 +1261,14 @@ bool Parser::parseOperand(ExprPtr *out)
             return true;
         }
         if (t.isKeyword("select"))
-            return fail(tr("Sub-queries are not supported."));
+            return fail(tr("Podupiti nisu podržani."));
         if (isReservedWord(t.text)) {
             if (!checkUnsupportedWord(t))
                 return false;
             return failNear(t);
         }
         if (atSymbol("(", 1))
-            return fail(tr("Functions are not supported: %1().").arg(t.text));
+            return fail(tr("Funkcije nisu podržane: %1().").arg(t.text));
         [[fallthrough]];
     case Token::BracketName:
         ++m_pos;
@@ -1254,10 +1277,10 @@ bool Parser::parseOperand(ExprPtr *out)
         if (atSymbol(".")) {
             ++m_pos;
             e->qualifier = e->name;
-            if (!parseName(&e->name, "a column name"))
+            if (!parseName(&e->name, "ime kolone"))
                 return false;
         } else if (atSymbol("!")) {
-            return fail(tr("The \"!\" operator is not supported; write table.column."));
+            return fail(tr("Operator \"!\" nije podržan; pišite tabela.kolona."));
         }
         *out = e;
         return true;
@@ -1353,7 +1376,7 @@ bool Schema::read(sqlite3 *db, Schema *out, QString *error)
                           "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
     if (sqlite3_prepare_v2(db, listSql, -1, &st, nullptr) != SQLITE_OK) {
         if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(db));
+            *error = sqliteReason(db);
         sqlite3_finalize(st);
         return false;
     }
@@ -1370,7 +1393,7 @@ bool Schema::read(sqlite3 *db, Schema *out, QString *error)
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE) {
         if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(db));
+            *error = sqliteReason(db);
         return false;
     }
     for (TableInfo &t : tables) {
@@ -1551,7 +1574,7 @@ bool Translator::literal(const Value &v, QString *sql)
     }
     case Value::Text:
         if (v.text().contains(QChar(0)))
-            return fail(tr("The query text holds a NUL character."));
+            return fail(tr("Tekst upita sadrži znak NUL."));
         *sql = quoteTextLiteral(v.text());
         return true;
     }
@@ -1563,13 +1586,13 @@ bool Translator::from(const TableRefPtr &ref, QString *sql)
     if (ref->kind == TableRef::Table) {
         const TableInfo *info = m_schema.table(ref->name);
         if (!info)
-            return fail(tr("Cannot find the input table or query \"%1\".").arg(ref->name));
+            return fail(tr("Ulazna tabela ili upit \"%1\" ne može se pronaći.").arg(ref->name));
         Source s;
         s.info = info;
         s.exposed = ref->alias.isEmpty() ? info->name : ref->alias;
         for (const Source &other : m_sources) {
             if (other.exposed.compare(s.exposed, Qt::CaseInsensitive) == 0)
-                return fail(tr("The table or alias \"%1\" is named twice in FROM.").arg(s.exposed));
+                return fail(tr("Tabela ili zamjensko ime \"%1\" navedeno je dvaput u FROM.").arg(s.exposed));
         }
         m_sources << s;
         *sql = quoteIdentifier(info->name);
@@ -1598,12 +1621,12 @@ bool Translator::resolve(const Expr &e, int *source, int *column)
                 continue;
             const int c = m_sources[s].info->columnIndex(e.name);
             if (c < 0)
-                return fail(tr("Unknown field \"%1\".").arg(columnDisplay(e)));
+                return fail(tr("Nepoznato polje \"%1\".").arg(columnDisplay(e)));
             *source = s;
             *column = c;
             return true;
         }
-        return fail(tr("Unknown table \"%1\" in the field \"%2\".").arg(e.qualifier, columnDisplay(e)));
+        return fail(tr("Nepoznata tabela \"%1\" u polju \"%2\".").arg(e.qualifier, columnDisplay(e)));
     }
     int found = 0;
     for (int s = 0; s < m_sources.size(); ++s) {
@@ -1615,10 +1638,9 @@ bool Translator::resolve(const Expr &e, int *source, int *column)
         }
     }
     if (found == 0)
-        return fail(tr("Unknown field \"%1\".").arg(e.name));
+        return fail(tr("Nepoznato polje \"%1\".").arg(e.name));
     if (found > 1)
-        return fail(
-            tr("The field \"%1\" could refer to more than one table listed in the FROM clause.").arg(e.name));
+        return fail(tr("Polje \"%1\" može se odnositi na više tabela navedenih u dijelu FROM.").arg(e.name));
     return true;
 }
 
@@ -1638,7 +1660,7 @@ bool Translator::operand(const ExprPtr &e, Operand *out)
         return true;
     }
     return fail(
-        tr("A comparison needs a column or a value on each side (position %1).").arg(e->position + 1));
+        tr("Poređenje traži kolonu ili vrijednost sa svake strane (mjesto %1).").arg(e->position + 1));
 }
 
 bool Translator::condition(const ExprPtr &e, QString *sql)
@@ -1646,12 +1668,19 @@ bool Translator::condition(const ExprPtr &e, QString *sql)
     switch (e->kind) {
     case Expr::And:
     case Expr::Or: {
-        QString l, r;
-        if (!condition(e->left, &l) || !condition(e->right, &r))
-            return false;
-        *sql = QLatin1Char('(') + l +
-               (e->kind == Expr::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) + r +
-               QLatin1Char(')');
+        // One pair of parentheses around the whole chain: SQLite's parser would run out of
+        // depth on a pair around every AND. Each term brings its own.
+        const QLatin1String joint(e->kind == Expr::And ? " AND " : " OR ");
+        QString chain = QStringLiteral("(");
+        for (qsizetype k = 0; k < e->terms.size(); ++k) {
+            QString term;
+            if (!condition(e->terms[k], &term))
+                return false;
+            if (k > 0)
+                chain += joint;
+            chain += term;
+        }
+        *sql = chain + QLatin1Char(')');
         return true;
     }
     case Expr::Not: {
@@ -1708,7 +1737,7 @@ bool Translator::condition(const ExprPtr &e, QString *sql)
         return true;
     }
     }
-    return fail(tr("Unsupported expression."));
+    return fail(tr("Nepodržan izraz."));
 }
 
 bool Translator::run(const SelectStatement &s, Translation *out)
@@ -1749,7 +1778,7 @@ bool Translator::run(const SelectStatement &s, Translation *out)
                     found = src;
             }
             if (found < 0)
-                return fail(tr("Unknown table \"%1\" in \"%1.*\".").arg(si.table));
+                return fail(tr("Nepoznata tabela \"%1\" u \"%1.*\".").arg(si.table));
             addSource(found);
         } else {
             Item it;
@@ -1794,7 +1823,7 @@ bool Translator::run(const SelectStatement &s, Translation *out)
         for (int b = a + 1; b < items.size(); ++b) {
             if (items[a].field.name.compare(items[b].field.name, Qt::CaseInsensitive) == 0 &&
                 (items[a].aliased || items[b].aliased))
-                return fail(tr("Duplicate output alias \"%1\".").arg(items[b].field.name));
+                return fail(tr("Izlazno zamjensko ime \"%1\" se ponavlja.").arg(items[b].field.name));
         }
     }
 
@@ -1892,7 +1921,7 @@ bool translateTable(const QString &tableName, const Schema &schema, Translation 
 {
     if (!schema.table(tableName)) {
         if (error)
-            *error = tr("Cannot find the input table or query \"%1\".").arg(tableName);
+            *error = tr("Ulazna tabela ili upit \"%1\" ne može se pronaći.").arg(tableName);
         return false;
     }
     SelectStatement s;
@@ -1946,6 +1975,7 @@ struct Condition::Node {
     int pattern = -1;
     std::shared_ptr<const Node> left;
     std::shared_ptr<const Node> right;
+    std::vector<std::shared_ptr<const Node>> terms; // And, Or
 };
 
 namespace {
@@ -1988,8 +2018,8 @@ struct ConditionCompiler {
             return true;
         }
         if (count > 1)
-            return fail(tr("The field \"%1\" could refer to more than one column.").arg(full));
-        return fail(tr("Unknown field \"%1\".").arg(full));
+            return fail(tr("Polje \"%1\" može se odnositi na više kolona.").arg(full));
+        return fail(tr("Nepoznato polje \"%1\".").arg(full));
     }
 
     bool operand(const ExprPtr &e, std::shared_ptr<Condition::Node> *out, ValueType *type)
@@ -2004,7 +2034,7 @@ struct ConditionCompiler {
                 return false;
             *type = fields[n->field].type;
         } else {
-            return fail(tr("A comparison needs a column or a value on each side (position %1).")
+            return fail(tr("Poređenje traži kolonu ili vrijednost sa svake strane (mjesto %1).")
                             .arg(e->position + 1));
         }
         *out = n;
@@ -2020,8 +2050,11 @@ struct ConditionCompiler {
         switch (e->kind) {
         case Expr::And:
         case Expr::Or:
-            if (!compile(e->left, &n->left) || !compile(e->right, &n->right))
-                return false;
+            n->terms.resize(size_t(e->terms.size()));
+            for (qsizetype k = 0; k < e->terms.size(); ++k) {
+                if (!compile(e->terms[k], &n->terms[size_t(k)]))
+                    return false;
+            }
             break;
         case Expr::Not:
             if (!compile(e->left, &n->left))
@@ -2114,23 +2147,20 @@ namespace {
 Truth evaluate(const Condition::Node &n, const Value *row, const std::vector<LikePattern> &patterns)
 {
     switch (n.kind) {
-    case Expr::And: {
-        const Truth a = evaluate(*n.left, row, patterns);
-        if (a == Truth::False)
-            return Truth::False;
-        const Truth b = evaluate(*n.right, row, patterns);
-        if (b == Truth::False)
-            return Truth::False;
-        return (a == Truth::True && b == Truth::True) ? Truth::True : Truth::Unknown;
-    }
+    case Expr::And:
     case Expr::Or: {
-        const Truth a = evaluate(*n.left, row, patterns);
-        if (a == Truth::True)
-            return Truth::True;
-        const Truth b = evaluate(*n.right, row, patterns);
-        if (b == Truth::True)
-            return Truth::True;
-        return (a == Truth::False && b == Truth::False) ? Truth::False : Truth::Unknown;
+        // AND: False as soon as one term is False, Unknown when one was Unknown, else True;
+        // OR the same with True and False exchanged.
+        const Truth decisive = n.kind == Expr::And ? Truth::False : Truth::True;
+        Truth result = n.kind == Expr::And ? Truth::True : Truth::False;
+        for (const auto &term : n.terms) {
+            const Truth t = evaluate(*term, row, patterns);
+            if (t == decisive)
+                return decisive;
+            if (t == Truth::Unknown)
+                result = Truth::Unknown;
+        }
+        return result;
     }
     case Expr::Not: {
         const Truth a = evaluate(*n.left, row, patterns);
@@ -2275,6 +2305,41 @@ void likeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 }
 
 } // namespace
+
+QString sqliteReason(sqlite3 *db)
+{
+    return sqliteReason(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+}
+
+QString sqliteReason(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_NOTADB:
+        return tr("datoteka nije baza podataka");
+    case SQLITE_CANTOPEN:
+        return tr("datoteka se ne može otvoriti");
+    case SQLITE_CORRUPT:
+        return tr("datoteka je oštećena");
+    case SQLITE_READONLY:
+        return tr("datoteka se može samo čitati");
+    case SQLITE_FULL:
+        return tr("disk je pun");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return tr("datoteka je zauzeta");
+    case SQLITE_NOMEM:
+        return tr("nema dovoljno memorije");
+    case SQLITE_IOERR:
+        return tr("greška pri čitanju ili pisanju datoteke");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return tr("pristup nije dozvoljen");
+    case SQLITE_INTERRUPT:
+        return tr("rad je prekinut");
+    default:
+        return tr("greška baze podataka (kod %1)").arg(code);
+    }
+}
 
 bool registerJetFunctions(sqlite3 *db)
 {

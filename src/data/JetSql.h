@@ -142,11 +142,15 @@ struct Expr {
     // Literal
     Value value;
     bool boolean = false; // True/False/Yes/No
-    // Compare / Like / IsNull / And / Or / Not
+    // Compare / Like / IsNull / Not
     Op op = Eq;
     bool negated = false; // NOT LIKE, IS NOT NULL
     ExprPtr left;
     ExprPtr right;
+    // And / Or: every operand of the chain, left to right (a AND b AND c is one node with three
+    // terms; a parenthesised chain of the same kind is merged into it), so that long chains
+    // are walked in a loop and never nest.
+    QList<ExprPtr> terms;
     int position = 0;
 };
 
@@ -188,6 +192,12 @@ struct SelectStatement {
     ExprPtr where;
     QList<OrderItem> orderBy;
 };
+
+// Conditions (comparisons, LIKE, IS NULL, values) one statement may hold, and tables in its
+// FROM clause. A verse search makes one condition of each word; the store's engine cannot
+// take much longer chains, and refusing them here gives a clear message instead.
+inline constexpr int kMaxConditions = 800;
+inline constexpr int kMaxTables = 64;
 
 bool parseSelect(const QString &text, SelectStatement *out, QString *error);
 // A condition alone, as a record set's find takes it ("nrsure =2 and nrajet =5").
@@ -275,5 +285,11 @@ QString quoteTextLiteral(const QString &text);
 
 // Installs the collation and the LIKE function on a connection.
 bool registerJetFunctions(sqlite3 *db);
+
+// A short Bosnian reason for the last failure on a connection, from its SQLite result code;
+// SQLite's own message is English and would reach the reader.
+QString sqliteReason(sqlite3 *db);
+// The same for an SQLite result code (as Qt's SQLite driver gives it in nativeErrorCode()).
+QString sqliteReason(int code);
 
 } // namespace velmora::data::jet

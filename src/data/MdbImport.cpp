@@ -1,5 +1,7 @@
 #include "data/MdbImport.h"
 
+#include "data/ConversionProcess.h"
+#include "data/JetSql.h"
 #include "data/MdbDetail.h"
 
 #include <QCryptographicHash>
@@ -36,6 +38,14 @@ namespace velmora::data {
 using namespace mdb;
 
 namespace {
+
+// A Bosnian reason for a failure of Qt's SQLite driver; its own text is English.
+QString storeReason(const QSqlError &error)
+{
+    bool isCode = false;
+    const int code = error.nativeErrorCode().toInt(&isCode);
+    return isCode ? jet::sqliteReason(code) : QStringLiteral("greška baze podataka");
+}
 
 constexpr int kMaxLongValuePages = 1 << 20; // a long value larger than this is damage, not data
 
@@ -123,6 +133,18 @@ QString nextConnectionName()
     return QStringLiteral("velmora-mdb-%1").arg(counter.fetch_add(1));
 }
 
+// A table's definition with its columns, or null. libmdb hands back a definition whose usage
+// map (the list of the table's pages) could not be found, and its row reading then follows a
+// null pointer: such a definition is damage.
+TablePtr readDefinition(MdbCatalogEntry *entry)
+{
+    TablePtr table(entry ? mdb_read_table(entry) : nullptr);
+    if (!table || !table->usage_map || table->map_sz < 1 || !mdb_read_columns(table.get()) ||
+        !table->columns || table->columns->len < table->num_cols)
+        return nullptr;
+    return table;
+}
+
 // One user table of the Access file with its definition read.
 struct SourceTable {
     QString name;
@@ -136,9 +158,13 @@ public:
     {
     }
 
+    // Converts into a temporary file beside the store and renames it into place.
     bool run();
+    // Converts into `file`, an empty file that the caller owns and removes on failure.
+    bool runInto(const QString &file);
 
     QString error;
+    bool sourceFault = false;
     QStringList skippedQueries;
 
 private:
@@ -148,6 +174,7 @@ private:
         return false;
     }
     bool openSource();
+    bool writeFile(const QString &file);
     bool readCatalog();
     bool readQueries(MdbCatalogEntry *msysQueries);
     bool writeStore(QSqlDatabase &db);
@@ -156,9 +183,11 @@ private:
     bool decode(MdbTableDef *table, MdbColumn *col, const MdbField &field, QVariant *value);
     bool readLongValue(const unsigned char *field, int size, QByteArray *out);
     QString decodeText(const char *data, qsizetype size);
-    QString damaged(const QString &what) const
+    // A failure of the Access file itself (as against the store being written).
+    QString damaged(const QString &what)
     {
-        return QStringLiteral("%1 is damaged or incomplete: %2.")
+        sourceFault = true;
+        return QStringLiteral("Datoteka %1 je oštećena ili nepotpuna: %2.")
             .arg(QDir::toNativeSeparators(m_mdbPath), what);
     }
     void report(qint64 done)
@@ -190,11 +219,9 @@ bool Importer::run()
     const QFileInfo target(m_storePath);
     const QDir targetDir = target.absoluteDir();
     if (!targetDir.exists())
-        return fail(
-            QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(targetDir.path())));
+        return fail(QStringLiteral("Folder %1 ne postoji.").arg(QDir::toNativeSeparators(targetDir.path())));
     if (target.isDir())
-        return fail(
-            QStringLiteral("%1 is a folder.").arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+        return fail(QStringLiteral("%1 je folder.").arg(QDir::toNativeSeparators(target.absoluteFilePath())));
 
     // The store is built under a temporary name beside the target and renamed at the end, so
     // that a failure leaves no half-written store (and an existing one untouched).
@@ -203,44 +230,17 @@ bool Importer::run()
         QTemporaryFile temp(targetDir.filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(target.fileName())));
         temp.setAutoRemove(false);
         if (!temp.open())
-            return fail(QStringLiteral("Cannot write in the folder %1: %2")
-                            .arg(QDir::toNativeSeparators(targetDir.path()), temp.errorString()));
+            return fail(QStringLiteral("U folder %1 ne može se pisati.")
+                            .arg(QDir::toNativeSeparators(targetDir.path())));
         tempPath = temp.fileName();
     }
 
-    const QString connection = nextConnectionName();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        if (!db.isValid()) {
-            error = QStringLiteral("The SQLite driver of Qt is not available.");
-        } else {
-            db.setDatabaseName(tempPath);
-            if (!db.open())
-                error = QStringLiteral("Cannot create the store %1: %2")
-                            .arg(QDir::toNativeSeparators(tempPath), db.lastError().text());
-            else
-                ok = writeStore(db);
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    m_mdb.reset();
-
-    // QTemporaryFile made the file for its owner alone; a store is an ordinary data file.
-    if (ok)
-        QFile::setPermissions(tempPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                            QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
-    if (ok && !syncFile(tempPath)) {
-        ok = false;
-        error = QStringLiteral("Cannot write the store %1 to disk.").arg(QDir::toNativeSeparators(tempPath));
-    }
+    bool ok = writeFile(tempPath);
     if (ok && std::rename(QFile::encodeName(tempPath).constData(),
                           QFile::encodeName(m_storePath).constData()) != 0) {
         ok = false;
-        error = QStringLiteral("Cannot rename %1 to %2: %3")
-                    .arg(QDir::toNativeSeparators(tempPath), QDir::toNativeSeparators(m_storePath),
-                         QString::fromLocal8Bit(std::strerror(errno)));
+        error = QStringLiteral("%1 ne može se preimenovati u %2.")
+                    .arg(QDir::toNativeSeparators(tempPath), QDir::toNativeSeparators(m_storePath));
     }
     if (!ok) {
         removeStoreFile(tempPath);
@@ -250,16 +250,58 @@ bool Importer::run()
     return true;
 }
 
+bool Importer::runInto(const QString &file)
+{
+    if (!openSource() || !readCatalog() || !writeFile(file))
+        return false;
+    report(m_total);
+    return true;
+}
+
+// Writes the store into `file` and makes it durable; the caller removes the file on failure.
+bool Importer::writeFile(const QString &file)
+{
+    const QString connection = nextConnectionName();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        if (!db.isValid()) {
+            error = QStringLiteral("SQLite upravljački program za Qt nije dostupan.");
+        } else {
+            db.setDatabaseName(file);
+            if (!db.open())
+                error = QStringLiteral("Baza %1 ne može se napraviti.").arg(QDir::toNativeSeparators(file));
+            else
+                ok = writeStore(db);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    m_mdb.reset();
+
+    // A temporary file is made for its owner alone; a store is an ordinary data file.
+    if (ok)
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                        QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    if (ok && !syncFile(file)) {
+        ok = false;
+        error = QStringLiteral("Baza %1 ne može se zapisati na disk.").arg(QDir::toNativeSeparators(file));
+    }
+    return ok;
+}
+
 bool Importer::openSource()
 {
     const QFileInfo info(m_mdbPath);
     const QString shown = QDir::toNativeSeparators(m_mdbPath);
+    // Whatever stops the reading here is a matter of the source file.
+    sourceFault = true;
     if (!info.exists())
-        return fail(QStringLiteral("The file %1 does not exist.").arg(shown));
+        return fail(QStringLiteral("Datoteka %1 ne postoji.").arg(shown));
     if (!info.isFile() || !info.isReadable())
-        return fail(QStringLiteral("The file %1 cannot be read.").arg(shown));
+        return fail(QStringLiteral("Datoteka %1 ne može se pročitati.").arg(shown));
     if (!isAccessFile(m_mdbPath))
-        return fail(QStringLiteral("%1 is not an Access database.").arg(shown));
+        return fail(QStringLiteral("%1 nije Access baza podataka.").arg(shown));
     // Taken before reading, so that a change made while converting is seen as a change.
     m_sourceSize = info.size();
     m_sourceTime = info.lastModified().toMSecsSinceEpoch();
@@ -267,15 +309,17 @@ bool Importer::openSource()
 
     m_mdb.reset(mdb_open(QFile::encodeName(m_mdbPath).constData(), MDB_NOFLAGS));
     if (!m_mdb)
-        return fail(QStringLiteral("%1 cannot be opened as an Access database.").arg(shown));
+        return fail(QStringLiteral("%1 ne može se otvoriti kao Access baza podataka.").arg(shown));
     const qint64 pageSize = m_mdb->fmt->pg_size;
     if (pageSize <= 0 || m_sourceSize < 2 * pageSize || m_sourceSize % pageSize != 0)
-        return fail(damaged(QStringLiteral("its size is not a whole number of pages")));
+        return fail(damaged(QStringLiteral("njena veličina nije cijeli broj stranica")));
     // Names and texts must come out of libmdb as UTF-8 (MDBICONV can ask it for another one).
     const char *target = mdb_target_charset(m_mdb.get());
     if (target && qstricmp(target, "UTF-8") != 0 && qstricmp(target, "UTF8") != 0)
-        return fail(QStringLiteral("libmdb is set to convert texts to %1 (MDBICONV); the import needs UTF-8.")
+        return fail(QStringLiteral(
+                        "libmdb je podešen da tekstove pretvara u %1 (MDBICONV); za uvoz je potreban UTF-8.")
                         .arg(QString::fromLatin1(target)));
+    sourceFault = false;
     return true;
 }
 
@@ -283,7 +327,7 @@ bool Importer::readCatalog()
 {
     MdbHandle *mdb = m_mdb.get();
     if (!mdb_read_catalog(mdb, MDB_ANY))
-        return fail(damaged(QStringLiteral("its catalog cannot be read")));
+        return fail(damaged(QStringLiteral("njen katalog ne može se pročitati")));
 
     MdbCatalogEntry *msysObjects = nullptr;
     MdbCatalogEntry *msysQueries = nullptr;
@@ -303,19 +347,19 @@ bool Importer::readCatalog()
         }
     }
     if (!msysObjects)
-        return fail(damaged(QStringLiteral("it has no object catalog")));
+        return fail(damaged(QStringLiteral("nema katalog objekata")));
 
     // The catalog itself must be whole: libmdb stops quietly at a page it cannot read.
     {
-        TablePtr objects(mdb_read_table(msysObjects));
-        if (!objects || !mdb_read_columns(objects.get()))
-            return fail(damaged(QStringLiteral("its object catalog cannot be read")));
+        TablePtr objects = readDefinition(msysObjects);
+        if (!objects)
+            return fail(damaged(QStringLiteral("njen katalog objekata ne može se pročitati")));
         qint64 rows = 0;
         mdb_rewind_table(objects.get());
         while (mdb_fetch_row(objects.get()))
             ++rows;
         if (rows != qint64(objects->num_rows))
-            return fail(damaged(QStringLiteral("its object catalog is incomplete")));
+            return fail(damaged(QStringLiteral("njen katalog objekata je nepotpun")));
     }
 
     m_total = 1; // the saved queries
@@ -326,16 +370,13 @@ bool Importer::readCatalog()
             if (mdb_is_user_table(candidate) && fromMdb(candidate->object_name) == table.name)
                 entry = candidate;
         }
-        if (entry)
-            table.def.reset(mdb_read_table(entry));
-        if (!table.def || !mdb_read_columns(table.def.get()))
-            return fail(
-                damaged(QStringLiteral("the definition of the table %1 cannot be read").arg(table.name)));
+        table.def = readDefinition(entry);
+        if (!table.def)
+            return fail(damaged(QStringLiteral("definicija tabele %1 ne može se pročitati").arg(table.name)));
         // mdb_read_indices fills table->indices and returns nothing useful.
         mdb_read_indices(table.def.get());
         if (table.def->num_idxs > 0 && (!table.def->indices || table.def->indices->len < table.def->num_idxs))
-            return fail(
-                damaged(QStringLiteral("the indexes of the table %1 cannot be read").arg(table.name)));
+            return fail(damaged(QStringLiteral("indeksi tabele %1 ne mogu se pročitati").arg(table.name)));
         m_total += qint64(table.def->num_rows) + 1;
     }
     return readQueries(msysQueries);
@@ -347,9 +388,9 @@ bool Importer::readQueries(MdbCatalogEntry *msysQueries)
         return true;
     QHash<quint32, QList<QueryRow>> rowsById;
     if (msysQueries) {
-        TablePtr table(mdb_read_table(msysQueries));
-        if (!table || !mdb_read_columns(table.get()))
-            return fail(damaged(QStringLiteral("its saved queries cannot be read")));
+        TablePtr table = readDefinition(msysQueries);
+        if (!table)
+            return fail(damaged(QStringLiteral("njeni sačuvani upiti ne mogu se pročitati")));
         QHash<QString, int> position;
         for (unsigned int i = 0; i < table->num_cols; ++i)
             position.insert(fromMdb(columnAt(table.get(), i)->name).toLower(), int(i));
@@ -360,7 +401,7 @@ bool Importer::readQueries(MdbCatalogEntry *msysQueries)
         const int expression = position.value(QStringLiteral("expression"), -1);
         const int flag = position.value(QStringLiteral("flag"), -1);
         if (objectId < 0 || attribute < 0)
-            return fail(damaged(QStringLiteral("its saved queries have an unknown layout")));
+            return fail(damaged(QStringLiteral("njeni sačuvani upiti imaju nepoznat raspored")));
         auto text = [](const QVariantList &values, int i) {
             return i < 0 ? QString() : values[i].toString();
         };
@@ -393,7 +434,7 @@ bool Importer::writeStore(QSqlDatabase &db)
     // The temporary file is thrown away on any failure, so no journal is needed.
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=OFF")) ||
         !q.exec(QStringLiteral("PRAGMA synchronous=OFF")) || !db.transaction())
-        return fail(QStringLiteral("Cannot prepare the store: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("Baza se ne može pripremiti."));
 
     // Tables, views and indexes share one namespace in SQLite.
     QSet<QString> taken = {QStringLiteral("velmora_queries"), QStringLiteral("velmora_indexes"),
@@ -411,7 +452,7 @@ bool Importer::writeStore(QSqlDatabase &db)
     }
 
     const auto storeFailure = [this](const QSqlQuery &query) {
-        return fail(QStringLiteral("Cannot write the store: %1").arg(query.lastError().text()));
+        return fail(QStringLiteral("Baza se ne može zapisati: %1.").arg(storeReason(query.lastError())));
     };
     if (!q.exec(QStringLiteral("CREATE TABLE velmora_indexes (tbl TEXT NOT NULL, name TEXT NOT NULL, "
                                "sqlite_name TEXT NOT NULL)")))
@@ -426,7 +467,7 @@ bool Importer::writeStore(QSqlDatabase &db)
 
     QString queryError;
     if (!storeQueries(db, m_queries, jetQueryTranslator(db), &skippedQueries, &queryError))
-        return fail(QStringLiteral("Cannot write the store: %1").arg(queryError));
+        return fail(QStringLiteral("Baza se ne može zapisati."));
     m_done += 1;
     report(m_done);
 
@@ -441,7 +482,7 @@ bool Importer::writeStore(QSqlDatabase &db)
         return storeFailure(q);
     q.finish();
     if (!db.commit())
-        return fail(QStringLiteral("Cannot write the store: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("Baza se ne može zapisati."));
     return true;
 }
 
@@ -450,8 +491,8 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
 {
     MdbTableDef *def = table.def.get();
     const auto storeFailure = [this, &table](const QSqlQuery &query) {
-        return fail(QStringLiteral("Cannot write the table %1 to the store: %2")
-                        .arg(table.name, query.lastError().text()));
+        return fail(QStringLiteral("Tabela %1 ne može se zapisati u bazu: %2.")
+                        .arg(table.name, storeReason(query.lastError())));
     };
 
     QStringList columns;
@@ -493,7 +534,7 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
         // libmdb ends a table quietly at a data page it cannot read; the row count kept in
         // the table's definition tells a whole table from a cut one.
         if (rows != qint64(def->num_rows))
-            return fail(damaged(QStringLiteral("the table %1 holds %2 rows of %3")
+            return fail(damaged(QStringLiteral("tabela %1 sadrži %2 od %3 redova")
                                     .arg(table.name)
                                     .arg(rows)
                                     .arg(def->num_rows)));
@@ -515,8 +556,8 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
             if (!col && number >= 0 && unsigned(number) < def->num_cols)
                 col = columnAt(def, unsigned(number));
             if (!col)
-                return fail(damaged(
-                    QStringLiteral("an index of the table %1 names an unknown column").arg(table.name)));
+                return fail(
+                    damaged(QStringLiteral("indeks tabele %1 navodi nepoznatu kolonu").arg(table.name)));
             keys << sqlName(fromMdb(col->name)) +
                         (index->key_col_order[k] == MDB_DESC ? QStringLiteral(" DESC") : QString());
         }
@@ -545,6 +586,9 @@ bool Importer::scan(MdbTableDef *table, const std::function<bool(const QVariantL
     std::vector<MdbField> fields(std::max(1u, table->num_cols));
     QVariantList values(table->num_cols);
     *count = 0;
+    if (!table->usage_map || table->map_sz < 1)
+        return fail(
+            damaged(QStringLiteral("stranice tabele %1 ne mogu se pronaći").arg(fromMdb(table->name))));
     mdb_rewind_table(table);
     while (mdb_fetch_row(table)) {
         ++*count;
@@ -554,11 +598,11 @@ bool Importer::scan(MdbTableDef *table, const std::function<bool(const QVariantL
         size_t size = 0;
         if (table->cur_row == 0 || mdb_find_row(mdb, int(table->cur_row - 1), &start, &size) != 0)
             return fail(
-                damaged(QStringLiteral("a row of the table %1 cannot be found").arg(fromMdb(table->name))));
+                damaged(QStringLiteral("red tabele %1 ne može se pronaći").arg(fromMdb(table->name))));
         start &= 0x1FFF;
         if (mdb_crack_row(table, start, size, fields.data()) < 0)
             return fail(
-                damaged(QStringLiteral("a row of the table %1 cannot be read").arg(fromMdb(table->name))));
+                damaged(QStringLiteral("red tabele %1 ne može se pročitati").arg(fromMdb(table->name))));
         for (unsigned int i = 0; i < table->num_cols; ++i) {
             if (!decode(table, columnAt(table, unsigned(fields[i].colnum)), fields[i], &values[i]))
                 return false;
@@ -583,14 +627,14 @@ bool Importer::decode(MdbTableDef *table, MdbColumn *col, const MdbField &field,
     }
     const int size = field.siz;
     if (field.start < 0 || size < 0 || field.start + size > mdb->fmt->pg_size)
-        return fail(damaged(QStringLiteral("a value of %1.%2 lies outside its page")
+        return fail(damaged(QStringLiteral("vrijednost u %1.%2 leži izvan svoje stranice")
                                 .arg(fromMdb(table->name), fromMdb(col->name))));
     const unsigned char *p = mdb->pg_buf + field.start;
     const auto needs = [&](int bytes) {
         if (size >= bytes)
             return true;
         return fail(damaged(
-            QStringLiteral("a value of %1.%2 is too short").arg(fromMdb(table->name), fromMdb(col->name))));
+            QStringLiteral("vrijednost u %1.%2 je prekratka").arg(fromMdb(table->name), fromMdb(col->name))));
     };
     switch (col->col_type) {
     case MDB_BYTE:
@@ -645,7 +689,7 @@ bool Importer::decode(MdbTableDef *table, MdbColumn *col, const MdbField &field,
     case MDB_OLE: {
         QByteArray bytes;
         if (!readLongValue(p, size, &bytes))
-            return fail(damaged(QStringLiteral("a long value of %1.%2 cannot be read")
+            return fail(damaged(QStringLiteral("duga vrijednost u %1.%2 ne može se pročitati")
                                     .arg(fromMdb(table->name), fromMdb(col->name))));
         if (col->col_type == MDB_OLE)
             *value = bytes.isNull() ? QByteArray("") : bytes;
@@ -785,6 +829,26 @@ bool storeIsCurrent(const QString &storePath, const QString &path, qint64 size, 
     return current;
 }
 
+// True when the store at `storePath` is complete and says it was made from `path`.
+bool storeIsFrom(const QString &storePath, const QString &path)
+{
+    const QString connection = nextConnectionName();
+    bool from = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(storePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            from = q.exec(QStringLiteral("SELECT path FROM velmora_source")) && q.next() &&
+                   q.value(0).toString() == path;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return from;
+}
+
 } // namespace
 
 bool isAccessFile(const QString &path)
@@ -800,10 +864,15 @@ bool isAccessFile(const QString &path)
 }
 
 bool importMdb(const QString &mdbPath, const QString &storePath, QString *error, QStringList *skippedQueries,
-               const ImportProgress &progress)
+               const ImportProgress &progress, ImportFailure *failure)
 {
     Importer importer(mdbPath, storePath, progress);
-    if (!importer.run()) {
+    const bool ok = importer.run();
+    if (failure)
+        *failure = ok                     ? ImportFailure::None
+                   : importer.sourceFault ? ImportFailure::Source
+                                          : ImportFailure::Store;
+    if (!ok) {
         if (error)
             *error = importer.error;
         return false;
@@ -813,38 +882,71 @@ bool importMdb(const QString &mdbPath, const QString &storePath, QString *error,
     return true;
 }
 
-QString cachedConversion(const QString &mdbPath, QString *error, const ImportProgress &progress)
+bool importMdbInto(const QString &mdbPath, const QString &file, QString *error, ImportFailure *failure,
+                   const ImportProgress &progress)
 {
-    const auto failWith = [error](const QString &message) {
+    Importer importer(mdbPath, file, progress);
+    const bool ok = importer.runInto(file);
+    if (failure)
+        *failure = ok                     ? ImportFailure::None
+                   : importer.sourceFault ? ImportFailure::Source
+                                          : ImportFailure::Store;
+    if (!ok && error)
+        *error = importer.error;
+    return ok;
+}
+
+QString conversionCacheFolder()
+{
+    const QString cacheRoot = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cacheRoot.isEmpty() ? QString() : QDir(cacheRoot).filePath(QStringLiteral("converted"));
+}
+
+QString cachedConversion(const QString &mdbPath, QString *error, const ImportProgress &progress,
+                         ConversionOutcome *outcome)
+{
+    const auto failWith = [error, outcome](ConversionOutcome kind, const QString &message) {
         if (error)
             *error = message;
+        if (outcome)
+            *outcome = kind;
         return QString();
     };
+    if (outcome)
+        *outcome = ConversionOutcome::Done;
     const QFileInfo source(mdbPath);
     if (!source.isFile())
-        return failWith(QStringLiteral("The file %1 does not exist.").arg(QDir::toNativeSeparators(mdbPath)));
+        return failWith(ConversionOutcome::Damaged,
+                        QStringLiteral("Datoteka %1 ne postoji.").arg(QDir::toNativeSeparators(mdbPath)));
+    if (!isAccessFile(mdbPath))
+        return failWith(
+            ConversionOutcome::Damaged,
+            QStringLiteral("%1 nije Access baza podataka.").arg(QDir::toNativeSeparators(mdbPath)));
     const QString absolute = source.canonicalFilePath();
 
-    const QString cacheRoot = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (cacheRoot.isEmpty())
-        return failWith(QStringLiteral("There is no cache folder to keep the converted database in."));
-    const QString cacheDir = QDir(cacheRoot).filePath(QStringLiteral("converted"));
-    if (!QDir().mkpath(cacheDir))
+    const QString cacheDir = conversionCacheFolder();
+    if (cacheDir.isEmpty())
         return failWith(
-            QStringLiteral("Cannot create the cache folder %1.").arg(QDir::toNativeSeparators(cacheDir)));
+            ConversionOutcome::StoreFailed,
+            QStringLiteral("Nema foldera za privremene datoteke u kojem bi se čuvala pretvorena baza."));
+    if (!QDir().mkpath(cacheDir))
+        return failWith(ConversionOutcome::StoreFailed,
+                        QStringLiteral("Folder za privremene datoteke %1 ne može se napraviti.")
+                            .arg(QDir::toNativeSeparators(cacheDir)));
     // The reader's folder is never written to.
     if (QFileInfo(cacheDir).canonicalFilePath() == source.canonicalPath())
-        return failWith(
-            QStringLiteral("The cache folder is the folder of %1.").arg(QDir::toNativeSeparators(mdbPath)));
+        return failWith(ConversionOutcome::StoreFailed,
+                        QStringLiteral("Folder za privremene datoteke je folder datoteke %1.")
+                            .arg(QDir::toNativeSeparators(mdbPath)));
 
-    // Temporary files of conversions cut short (a crash, a power cut) are cleared away once
-    // they are clearly abandoned; a running conversion keeps writing to its own.
+    // Temporary files of conversions cut short (a power cut, this program killed) are cleared
+    // away once they are clearly abandoned; a running conversion keeps writing to its own.
     const QDateTime abandoned = QDateTime::currentDateTimeUtc().addDays(-1);
     const QFileInfoList leftovers =
         QDir(cacheDir).entryInfoList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo &leftover : leftovers) {
         if (leftover.lastModified().toUTC() < abandoned)
-            QFile::remove(leftover.absoluteFilePath());
+            removeStoreFile(leftover.absoluteFilePath());
     }
 
     const QByteArray hash = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256).toHex();
@@ -852,8 +954,38 @@ QString cachedConversion(const QString &mdbPath, QString *error, const ImportPro
         QDir(cacheDir).filePath(QString::fromLatin1(hash.left(32)) + QStringLiteral(".db"));
     if (storeIsCurrent(storePath, absolute, source.size(), source.lastModified().toMSecsSinceEpoch()))
         return storePath;
-    if (!importMdb(absolute, storePath, error, nullptr, progress))
-        return {};
+
+    // The child writes into a temporary file of ours, which is renamed into place only when
+    // the child succeeded and removed whatever else happened: after a crash or a hang as much
+    // as after an error.
+    QString tempPath;
+    {
+        QTemporaryFile temp(
+            QDir(cacheDir).filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(QFileInfo(storePath).fileName())));
+        temp.setAutoRemove(false);
+        if (!temp.open())
+            return failWith(ConversionOutcome::StoreFailed,
+                            QStringLiteral("U folder za privremene datoteke %1 ne može se pisati.")
+                                .arg(QDir::toNativeSeparators(cacheDir)));
+        tempPath = temp.fileName();
+    }
+    QString message;
+    ConversionOutcome kind = convertInChildProcess(absolute, tempPath, progress, &message);
+    if (kind == ConversionOutcome::Done && !storeIsFrom(tempPath, absolute)) {
+        kind = ConversionOutcome::StoreFailed;
+        message = QStringLiteral("Pretvaranje datoteke %1 nije dalo potpunu bazu.")
+                      .arg(QDir::toNativeSeparators(mdbPath));
+    }
+    if (kind == ConversionOutcome::Done &&
+        std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(storePath).constData()) != 0) {
+        kind = ConversionOutcome::StoreFailed;
+        message = QStringLiteral("%1 ne može se preimenovati u %2.")
+                      .arg(QDir::toNativeSeparators(tempPath), QDir::toNativeSeparators(storePath));
+    }
+    if (kind != ConversionOutcome::Done) {
+        removeStoreFile(tempPath);
+        return failWith(kind, message);
+    }
     return storePath;
 }
 

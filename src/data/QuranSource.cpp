@@ -48,7 +48,9 @@ std::optional<QByteArray> QuranSource::declaredArray(const QByteArray &moduleTex
         if (match.captured(1) != QLatin1String(name))
             continue;
         const qsizetype start = match.capturedEnd(0) - 1; // the "["
-        int depth = 0;
+        // The brackets still open, innermost last: each closing bracket must match the
+        // innermost one, so that "[ ... }" is no array.
+        QByteArray open;
         bool inString = false;
         for (qsizetype i = start; i < moduleText.size(); ++i) {
             const char c = moduleText.at(i);
@@ -62,9 +64,12 @@ std::optional<QByteArray> QuranSource::declaredArray(const QByteArray &moduleTex
             if (c == '"') {
                 inString = true;
             } else if (c == '[' || c == '{') {
-                ++depth;
+                open.append(c);
             } else if (c == ']' || c == '}') {
-                if (--depth == 0)
+                if (open.back() != (c == ']' ? '[' : '{'))
+                    return std::nullopt;
+                open.chop(1);
+                if (open.isEmpty())
                     return moduleText.mid(start, i - start + 1);
             }
         }

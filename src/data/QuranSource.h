@@ -47,8 +47,8 @@ public:
     static QString shortSurahName(const QString &transcription);
 
     // The text of the JSON array that follows "const <name> =" in a module, from its "["
-    // to the matching "]" (brackets inside strings do not count); nothing when absent or
-    // not closed.
+    // to the matching "]" (brackets inside strings do not count); nothing when absent, not
+    // closed, or when a "[" or "{" is closed by the other kind of bracket.
     static std::optional<QByteArray> declaredArray(const QByteArray &moduleText, const QByteArray &name);
 
     // The Subresource Integrity form of a SHA-512 digest: "sha512-" and the base64 digest.

@@ -17,9 +17,7 @@ void FjalKerkim::Remove(int varID)
 
 void FjalKerkim::Clear()
 {
-    const qint32 n = Count();
-    for (qint32 i = 0; i < n; ++i)
-        Remove(1);
+    m_items.clear();
 }
 
 const FjalProperties *FjalKerkim::Item(int varID) const

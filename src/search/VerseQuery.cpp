@@ -9,36 +9,34 @@ const QString kLikeEnd = QStringLiteral("*'");
 const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
-QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal, QString *strSQL)
+QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal)
 {
-    if (strSQL)
-        strSQL->clear();
     QString sql;
     if (const FjalProperties *first = ObjFjal.Item(1))
         sql = kLikeStart + first->Text() + kLikeEnd;
     for (int i = 2; i <= ObjFjal.Count(); ++i)
         sql += kLikeAnd + ObjFjal.Item(i)->Text() + kLikeEnd;
-    if (strSQL)
-        *strSQL = sql;
     return sql;
 }
 
-int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QString *strSQL)
+int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words)
 {
     words.Clear();
     int count = 0;
+    // Read from a moving start rather than cutting the text down each time: a pasted text
+    // with thousands of separators costs one pass.
+    qsizetype start = 0;
     if (!Shenja.isEmpty()) {
         qsizetype p;
-        while ((p = Stringu.indexOf(Shenja, 0, Qt::CaseSensitive)) >= 0) {
-            words.Add(Stringu.left(p));
+        while ((p = Stringu.indexOf(Shenja, start, Qt::CaseSensitive)) >= 0) {
+            words.Add(Stringu.mid(start, p - start));
             // The separator is taken to be one character long.
-            Stringu = Stringu.mid(p + 1);
+            start = p + 1;
             ++count;
         }
     }
-    words.Add(Stringu);
+    words.Add(Stringu.mid(start));
     ++count;
-    FormojeSQLStringunMeAndLike(words, strSQL);
     return count;
 }
 
@@ -55,23 +53,20 @@ bool isSurahNumber(const QString &text)
 }
 
 VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
-                           FjalKerkim &words, QString *strSQL)
+                           FjalKerkim &words)
 {
     VerseQuery q;
     if (restrictToSurah && !isSurahNumber(surahText))
         return q;
-    QString copy = searchText;
-    copy.replace(QLatin1Char('\''), QStringLiteral("''"));
-    const QString amp = QStringLiteral("&");
-    if (copy.contains(amp)) {
-        NumerojiFjalet(copy, amp, words, strSQL);
-        q.sql = strSQL ? *strSQL : FormojeSQLStringunMeAndLike(words, nullptr);
-    } else {
-        q.sql = kLikeStart + copy + kLikeEnd;
+    // The word list holds the words as typed, for the colouring; the query quotes each word's
+    // apostrophes by doubling them. A text without "&" is one word, so one template serves.
+    NumerojiFjalet(searchText, QStringLiteral("&"), words);
+    FjalKerkim quoted;
+    for (int i = 1; i <= words.Count(); ++i) {
+        QString word = words.Item(i)->Text();
+        quoted.Add(word.replace(QLatin1Char('\''), QStringLiteral("''")));
     }
-    // The word list holds the words as typed, for the colouring.
-    QString unused;
-    NumerojiFjalet(searchText, amp, words, strSQL ? strSQL : &unused);
+    q.sql = FormojeSQLStringunMeAndLike(quoted);
     if (restrictToSurah)
         q.sql += QStringLiteral(" and nrsure=") + surahText;
     q.ok = true;
@@ -83,19 +78,20 @@ QString summaryLine(int count, const QString &T, bool restrictToSurah, const QSt
     if (count == 0) {
         if (restrictToSurah)
             return QStringLiteral("U suri ") + S + QStringLiteral(" se ne pominje izraz ") + T;
-        return QStringLiteral("Nije prona|en neki ajet koji sadr`i izraz ") + T;
+        return QStringLiteral("Nije pronađen neki ajet koji sadrži izraz ") + T;
     }
     if (count == 1) {
         if (restrictToSurah)
             return QStringLiteral("U suri ") + S +
-                   QStringLiteral(" prona|en je samo jedan ajet u kojem se spominje izraz ") + T;
-        return QStringLiteral("Prona|en je samo jedan ajet u kojem se spominje izraz ") + T +
+                   QStringLiteral(" pronađen je samo jedan ajet u kojem se spominje izraz ") + T;
+        return QStringLiteral("Pronađen je samo jedan ajet u kojem se spominje izraz ") + T +
                QStringLiteral(":");
     }
     if (restrictToSurah)
-        return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) + QStringLiteral(" ajeta u suri ") +
-               S + QStringLiteral(" u kojima se spominje izraz ") + T + QStringLiteral(":");
-    return QStringLiteral("Ukupno je prona|eno ") + QString::number(count) +
+        return QStringLiteral("Ukupno je pronađeno ") + QString::number(count) +
+               QStringLiteral(" ajeta u suri ") + S + QStringLiteral(" u kojima se spominje izraz ") + T +
+               QStringLiteral(":");
+    return QStringLiteral("Ukupno je pronađeno ") + QString::number(count) +
            QStringLiteral(" ajeta u kojima se spominje izraz ") + T + QStringLiteral(":");
 }
 
@@ -112,7 +108,7 @@ QString ayahLine(const QString &surah, const QString &ayah, const QString &text)
 
 QString waitingText()
 {
-    return QStringLiteral("Ustrpite se...") + kCrLf + QStringLiteral("...tra`enje je u toku...");
+    return QStringLiteral("Ustrpite se...") + kCrLf + QStringLiteral("...traženje je u toku...");
 }
 
 } // namespace velmora

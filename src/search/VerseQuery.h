@@ -6,23 +6,23 @@
 
 namespace velmora {
 
-// Builds the verse search's query texts from the word list. Both routines keep the query in
-// `strSQL`, as the search window does.
-QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal, QString *strSQL);
+// The query that finds the ayahs holding every word of the list: one LIKE per word, joined
+// by AND.
+QString FormojeSQLStringunMeAndLike(const FjalKerkim &ObjFjal);
 // Splits `Stringu` at every `Shenja` (one character, compared exactly) into the word list,
-// without trimming; empty pieces stay. Rebuilds `strSQL`. Returns the number of words (>= 1).
-int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words, QString *strSQL);
+// without trimming; empty pieces stay. Returns the number of words (>= 1).
+int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words);
 
-// The query of one verse search (steps 2 to 4): the quotes of the text doubled for the query,
-// the words of the text as typed left in `words`. With `restrictToSurah` the surah
-// selector's text is appended; it must be a surah number (digits naming 1 to 114), otherwise
-// no query is built and false is returned.
+// The query of one verse search: the quotes of each word doubled for the query, the words of
+// the text as typed left in `words`. With `restrictToSurah` the surah selector's text is
+// appended; it must be a surah number (digits naming 1 to 114), otherwise no query is built,
+// `words` is left as it was and `ok` is false.
 struct VerseQuery {
     QString sql;
     bool ok = false;
 };
 VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
-                           FjalKerkim &words, QString *strSQL);
+                           FjalKerkim &words);
 
 // True when `text` is a surah number: decimal digits whose value is 1 to 114.
 bool isSurahNumber(const QString &text);

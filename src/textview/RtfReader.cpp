@@ -1,5 +1,7 @@
 #include "textview/RtfReader.h"
 
+#include "data/Cp1250.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -21,20 +23,8 @@ namespace velmora {
 
 namespace {
 
-// Bytes 0x80..0xFF of Windows code pages 1250 (Central European, the Bosnian text) and 1252
-// (Western). Used only when the platform's converters lack them.
-constexpr char16_t kCp1250High[128] = {
-    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021, 0x0088, 0x2030, 0x0160, 0x2039, 0x015A,
-    0x0164, 0x017D, 0x0179, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x0098, 0x2122,
-    0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6,
-    0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, 0x00B0, 0x00B1, 0x02DB, 0x0142,
-    0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, 0x0154,
-    0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD,
-    0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA,
-    0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4,
-    0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
-};
+// Bytes 0x80..0xFF of the Western code page 1252, used when the platform's converters lack it
+// (code page 1250, that of the Bosnian text, is the data module's).
 constexpr char16_t kCp1252High[128] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152,
     0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122,
@@ -322,6 +312,7 @@ private:
     // Tables.
     void fontKeyword(Kw kw, bool hasParam, int param);
     void commitFont();
+    QString decodeName(int cp, const QByteArray &bytes);
     void colorByte(char c);
 
     const char *m_data;
@@ -351,6 +342,9 @@ private:
 
     QHash<int, std::shared_ptr<CodePage>> m_pages;
     CodePage *m_lastPage = nullptr;
+    // Code pages of font names, apart from those of the text so that a multi-byte
+    // converter's state in the text is not disturbed by a name.
+    QHash<int, std::shared_ptr<CodePage>> m_namePages;
     bool m_mbPending = false; // a lead byte of a multi-byte character waits for its trail
     int m_mbCp = 0;
     char16_t m_pendingHigh = 0;
@@ -834,10 +828,36 @@ void Parser::commitFont()
         cp = RtfReader::codePageForCharset(m_font.charset);
     if (cp <= 0)
         cp = m_ansiCpg;
-    m_font.name = RtfReader::decode(cp, m_fontName).trimmed();
-    if (m_fonts.size() < 4096 || m_fonts.contains(m_fontNum))
+    if (m_fonts.size() < 4096 || m_fonts.contains(m_fontNum)) {
+        m_font.name = decodeName(cp, m_fontName).trimmed();
         m_fonts.insert(m_fontNum, m_font);
+    }
     m_fontName.clear();
+}
+
+// A font name in code page `cp`. Each code page's table is made once per document: a font
+// table may name thousands of fonts.
+QString Parser::decodeName(int cp, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    if (cp <= 0)
+        cp = 1252;
+    auto it = m_namePages.find(cp);
+    if (it == m_namePages.end())
+        it = m_namePages.insert(cp, std::shared_ptr<CodePage>(makeCodePage(cp)));
+    CodePage &pg = **it;
+    if (pg.decoder) {
+        pg.decoder->resetState();
+        return pg.decoder->decode(bytes);
+    }
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const uchar b = uchar(c);
+        out.append(QChar(b < 0x80 ? char16_t(b) : pg.high[b - 0x80]));
+    }
+    return out;
 }
 
 void Parser::colorByte(char c)
@@ -1087,12 +1107,12 @@ bool RtfReader::read(const QByteArray &data, QTextDocument *doc, QString *error)
 {
     if (!doc) {
         if (error)
-            *error = QStringLiteral("No document to read into");
+            *error = QStringLiteral("Nema dokumenta u koji bi se tekst učitao.");
         return false;
     }
     if (!looksLikeRtf(data)) {
         if (error)
-            *error = QStringLiteral("Not a rich text (RTF) file");
+            *error = QStringLiteral("Datoteka nije tekst u formatu RTF (Rich Text Format).");
         return false;
     }
     // Replacing the whole content is not something to undo step by step; without the undo
@@ -1174,7 +1194,7 @@ const char16_t *RtfReader::builtinHighHalf(int codePage)
 {
     switch (codePage) {
     case 1250:
-        return kCp1250High;
+        return data::cp1250::upperHalf();
     case 1252:
         return kCp1252High;
     default:

@@ -28,7 +28,7 @@ QString sampleText()
 // A verse search listing in which the marker 2:5. occurs only inside 12:5. and 22:5.
 QString sampleListing()
 {
-    return CRLF + QStringLiteral("Ukupno je prona|eno 3 ajeta:") + CRLF + CRLF +
+    return CRLF + QStringLiteral("Ukupno je pronađeno 3 ajeta:") + CRLF + CRLF +
            QStringLiteral("2:255.\tAllah je, nema boga osim Njega") + CRLF +
            QStringLiteral("12:5.\tAllah zna") + CRLF + QStringLiteral("22:5.\tAllahov poziv") + CRLF;
 }

@@ -5,12 +5,85 @@
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace velmora::test {
 
+namespace {
+QList<MessageBoxAnswerer *> &answerers()
+{
+    static QList<MessageBoxAnswerer *> all;
+    return all;
+}
+
+QStringList &unexpected()
+{
+    static QStringList texts;
+    return texts;
+}
+
+// Watches every widget shown in the program: a message box that shows while no answerer is
+// waiting for one is closed as soon as its own event loop runs, and the running test fails.
+class UnaskedBoxCloser : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto *box = qobject_cast<QMessageBox *>(watched);
+            if (box && box->isWindow() && !MessageBoxAnswerer::anyPending()) {
+                QTimer::singleShot(0, box, [guard = QPointer<QMessageBox>(box)] {
+                    if (!guard || !guard->isVisible())
+                        return;
+                    const QString text = guard->text();
+                    unexpected().append(text);
+                    guard->done(0);
+                    QTest::qFail(
+                        qPrintable(QStringLiteral("a message box that no test answers: \"%1\"").arg(text)),
+                        __FILE__, __LINE__);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+void installUnaskedBoxCloser()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && app->inherits("QApplication"))
+        app->installEventFilter(new UnaskedBoxCloser(app));
+}
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installUnaskedBoxCloser)
+
+const QStringList &unexpectedBoxes()
+{
+    return unexpected();
+}
+
+bool MessageBoxAnswerer::anyPending()
+{
+    for (const MessageBoxAnswerer *a : std::as_const(answerers()))
+        if (a->pending() > 0)
+            return true;
+    return false;
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    answerers().removeAll(this);
+}
+
 MessageBoxAnswerer::MessageBoxAnswerer(QObject *parent) : QObject(parent)
 {
+    answerers().append(this);
     auto *timer = new QTimer(this);
     timer->setInterval(10);
     connect(timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
@@ -44,7 +117,35 @@ void MessageBoxAnswerer::poll()
         return;
     m_queue.removeFirst();
     texts.append(box->text());
+    if (inspect)
+        inspect(box);
     b->click();
+}
+
+void pressKey(QWidget *inWindow, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(inWindow->window()->windowHandle(), key, modifiers);
+}
+
+void typeText(QWidget *inWindow, const QString &latin1Text)
+{
+    for (const QChar c : latin1Text)
+        QTest::keyClick(inWindow->window()->windowHandle(), c.toLatin1());
+}
+
+void clickAt(QWidget *control, QPoint pos, Qt::MouseButton button)
+{
+    QWidget *top = control->window();
+    const QPoint at = control->mapTo(top, pos.isNull() ? control->rect().center() : pos);
+    QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, at);
+}
+
+bool showActive(QWidget *widget)
+{
+    QWidget *top = widget->window();
+    top->show();
+    top->activateWindow();
+    return QTest::qWaitForWindowActive(top);
 }
 
 bool useDefaultData()

@@ -3,6 +3,7 @@
 
 #include "classification/BosnianOrder.h"
 #include "classification/TopicIndex.h"
+#include "data/QuranSource.h"
 #include "data/RtfWriter.h"
 
 #include <QDir>
@@ -112,12 +113,16 @@ private slots:
     void wholeText();
     void references();
     void topicsAndChapters();
+    void topicListing_data();
+    void topicListing();
     void bosnianOrder_data();
     void bosnianOrder();
     void referenceString_data();
     void referenceString();
     void rtfEscape_data();
     void rtfEscape();
+    void declaredArray_data();
+    void declaredArray();
     void badPackageKeepsOldFiles_data();
     void badPackageKeepsOldFiles();
     void rerunIsUpToDateAndRepairs();
@@ -316,6 +321,48 @@ void TestDefaultData::topicsAndChapters()
              QStringList({QStringLiteral("Poslanici"), QStringLiteral("Povijest naroda")}));
 }
 
+void TestDefaultData::topicListing_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<int>("surah");
+    QTest::addColumn<int>("ayah");
+    QTest::addColumn<bool>("listed");
+    // Words with another meaning, kept out by word forms, phrases or the topic's lists.
+    QTest::newRow("Post: posta nevjernik, became an unbeliever") << "Post" << 2 << 34 << false;
+    QTest::newRow("Post: post is prescribed") << "Post" << 2 << 183 << true;
+    QTest::newRow("Sabur: ne smije trpiti štetu") << "Sabur" << 2 << 233 << false;
+    QTest::newRow("Sabur: vječnu patnju trpite") << "Sabur" << 32 << 14 << false;
+    QTest::newRow("Sabur: Allah is with the patient") << "Sabur" << 2 << 153 << true;
+    QTest::newRow("Nasljedstvo: Knjigu naslijedila") << "Nasljedstvo" << 7 << 169 << false;
+    QTest::newRow("Nasljedstvo: the shares of heirs") << "Nasljedstvo" << 4 << 11 << true;
+    QTest::newRow("Nasljedstvo: added, no word of inheritance") << "Nasljedstvo" << 4 << 7 << true;
+    QTest::newRow("Djeca: sinovi Israilovi") << "Djeca" << 2 << 40 << false;
+    QTest::newRow("Dova: molitvu obavljajte is the ritual prayer") << "Dova" << 2 << 43 << false;
+    QTest::newRow("Namaz: molitvu obavljajte") << "Namaz" << 2 << 43 << true;
+    QTest::newRow("Hadž: turning to the Sacred Mosque is the qibla") << "Hadž" << 2 << 144 << false;
+    QTest::newRow("Kibla: added, verb after the mosque") << "Kibla" << 2 << 149 << true;
+}
+
+void TestDefaultData::topicListing()
+{
+    QFETCH(QString, topic);
+    QFETCH(int, surah);
+    QFETCH(int, ayah);
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("SELECT ajetet FROM klasifikim WHERE tema = ? AND nrsure = ?"));
+    q.addBindValue(topic);
+    q.addBindValue(surah);
+    QVERIFY(q.exec());
+    bool listed = false;
+    while (q.next()) {
+        for (const QString &item : q.value(0).toString().split(QLatin1Char(','))) {
+            const QStringList ends = item.split(QLatin1Char('-'));
+            listed |= ends.first().toInt() <= ayah && ayah <= ends.last().toInt();
+        }
+    }
+    QTEST(listed, "listed");
+}
+
 void TestDefaultData::bosnianOrder_data()
 {
     QTest::addColumn<QString>("first");
@@ -379,6 +426,33 @@ void TestDefaultData::rtfEscape()
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
     QCOMPARE(data::RtfWriter::escapeText(text), expected);
+}
+
+// The array after "const <name> =" in the package's module, to its matching "]"; a bracket
+// closed by the other kind ends the search with nothing.
+void TestDefaultData::declaredArray_data()
+{
+    QTest::addColumn<QByteArray>("module");
+    QTest::addColumn<QByteArray>("array"); // "-": none
+    QTest::newRow("nested") << QByteArray(
+                                   "export const tafsir = [{\"a\": [1, {\"b\": 2}]}, 3];\nconst x = [];")
+                            << QByteArray("[{\"a\": [1, {\"b\": 2}]}, 3]");
+    QTest::newRow("brackets in strings")
+        << QByteArray("var tafsir=[\"]\", \"}\\\"[\"] tail") << QByteArray("[\"]\", \"}\\\"[\"]");
+    QTest::newRow("other arrays first")
+        << QByteArray("let suraList = [1]; const tafsir = [2]") << QByteArray("[2]");
+    QTest::newRow("[ closed by }") << QByteArray("const tafsir = [1, 2} ]") << QByteArray("-");
+    QTest::newRow("{ closed by ]") << QByteArray("const tafsir = [{\"a\": 1], 2}]") << QByteArray("-");
+    QTest::newRow("not closed") << QByteArray("const tafsir = [[1]") << QByteArray("-");
+    QTest::newRow("absent") << QByteArray("const tafsirs = [1]") << QByteArray("-");
+}
+
+void TestDefaultData::declaredArray()
+{
+    QFETCH(QByteArray, module);
+    QFETCH(QByteArray, array);
+    const std::optional<QByteArray> found = data::QuranSource::declaredArray(module, "tafsir");
+    QCOMPARE(found.value_or("-"), array);
 }
 
 void TestDefaultData::badPackageKeepsOldFiles_data()

@@ -12,7 +12,8 @@
 using namespace velmora;
 
 // Three paragraphs: "1:1.\tAllah je Gospodar." / "1:2.\tA Allah zna." / "1:3.\tRijec je allahu."
-static const QString kText = QStringLiteral("1:1.\tAllah je Gospodar.\r\n1:2.\tA Allah zna.\r\n1:3.\tRijec je allahu.");
+static const QString kText =
+    QStringLiteral("1:1.\tAllah je Gospodar.\r\n1:2.\tA Allah zna.\r\n1:3.\tRijec je allahu.");
 
 class TestFindInText : public QObject {
     Q_OBJECT
@@ -72,7 +73,8 @@ void TestFindInText::forwardWrapsWithOk()
     answerer.answer(QMessageBox::Ok);
     c().cmdKerkim->click();
     QCOMPARE(answerer.texts,
-             QStringList{QStringLiteral("Tekst se ne spominje vise!\r\nZelite li poceti trazenje iz pocetka teksta?")});
+             QStringList{QStringLiteral(
+                 "Tekst se ne spominje vise!\r\nZelite li poceti trazenje iz pocetka teksta?")});
     QCOMPARE(c().Rtf1->selStart(), only);
 }
 
@@ -96,8 +98,8 @@ void TestFindInText::forwardFromAfterTheOnlyOccurrence()
     test::MessageBoxAnswerer answerer;
     answerer.answer(QMessageBox::Ok);
     c().cmdKerkim->click();
-    QCOMPARE(answerer.texts,
-             QStringList{QStringLiteral("Tekst se ne spominje!\r\nZelite li poceti trazenje iz pocetka teksta?")});
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral(
+                                 "Tekst se ne spominje!\r\nZelite li poceti trazenje iz pocetka teksta?")});
     QCOMPARE(c().Rtf1->selText(), QStringLiteral("Gospodar"));
 }
 
@@ -117,7 +119,8 @@ void TestFindInText::backward_data()
     QTest::addColumn<int>("caret");
     QTest::addColumn<int>("expected");
     const int second = static_cast<int>(kText.indexOf(QStringLiteral("A Allah")) + 2);
-    QTest::newRow("nearest before the caret") << "allah" << static_cast<int>(kText.size()) << int(kText.indexOf(QStringLiteral("allahu")));
+    QTest::newRow("nearest before the caret")
+        << "allah" << static_cast<int>(kText.size()) << int(kText.indexOf(QStringLiteral("allahu")));
     QTest::newRow("one before the caret not found") << "Allah" << second + 1 << 5;
     QTest::newRow("two before the caret found") << "Allah" << second + 2 << second;
     QTest::newRow("caret not beyond the length") << "Allah" << 5 << -1;
@@ -170,11 +173,13 @@ void TestFindInText::backwardFromStartAsksBothQuestions()
     answerer.answer(QMessageBox::Yes);
     answerer.answer(QMessageBox::Ok);
     c().cmdKerkimPrapa->click();
-    QCOMPARE(answerer.texts,
-             (QStringList{QStringLiteral("Momentalno se nalazite na pocetku teksta.\nZelite li da pretrazivanje "
-                                         "zapocne iz kraja teksta?"),
-                          QStringLiteral("Dostignut je pocetak teksta.\nZelite li da pretrazivanje zapocne iz kraja teksta?"),
-                          QStringLiteral("Tekst nije prona|en.")}));
+    QCOMPARE(
+        answerer.texts,
+        (QStringList{QStringLiteral("Momentalno se nalazite na pocetku teksta.\nZelite li da pretrazivanje "
+                                    "zapocne iz kraja teksta?"),
+                     QStringLiteral(
+                         "Dostignut je pocetak teksta.\nZelite li da pretrazivanje zapocne iz kraja teksta?"),
+                     QStringLiteral("Tekst nije pronađen.")}));
     // Answering No at the beginning ends silently.
     c().Rtf1->setSelStart(0);
     answerer.answer(QMessageBox::No);

@@ -174,68 +174,93 @@ void TestJetSql::translation_data()
             {"quote games", "SELECT numri FROM sure WHERE EmriBoshnjakisht = 'x'' OR ''1''=''1'", ""},
             {"semicolon and dashes",
              "SELECT numri FROM sure WHERE EmriBoshnjakisht = '''; DROP TABLE sure; --'", ""},
-            {"unclosed single quote", "SELECT * FROM sure WHERE EmriBoshnjakisht = 'abc", "!not closed"},
-            {"quote in a name", "SELECT * FROM sure WHERE emriboshnjakisht='Ali-'Imran'", "!not closed"},
-            {"unclosed bracket", "SELECT [Nr i FROM sure", "!not closed"},
-            {"empty bracket", "SELECT [] FROM sure", "!empty name"},
-            {"nested bracket", "SELECT [a[b] FROM sure", "!bracketing"},
-            {"sub-select in WHERE", "SELECT * FROM sure WHERE numri = (SELECT 1 FROM sure)", "!Sub-queries"},
-            {"sub-select in FROM", "SELECT * FROM (SELECT * FROM sure)", "!Sub-queries"},
-            {"exists", "SELECT * FROM sure WHERE EXISTS (SELECT 1 FROM sure)", "!EXISTS"},
-            {"function in WHERE", "SELECT * FROM sure WHERE len(EmriBoshnjakisht) = 6", "!Functions"},
-            {"function in the columns", "SELECT count(*) FROM sure", "!Functions"},
-            {"union", "SELECT * FROM sure UNION SELECT * FROM sure", "!UNION"},
-            {"insert", "INSERT INTO sure VALUES (1)", "!Only SELECT"},
-            {"two statements", "SELECT * FROM sure; SELECT * FROM kuran", "!after end of SQL statement"},
+            {"unclosed single quote", "SELECT * FROM sure WHERE EmriBoshnjakisht = 'abc", "!nije zatvoren"},
+            {"quote in a name", "SELECT * FROM sure WHERE emriboshnjakisht='Ali-'Imran'", "!nije zatvoren"},
+            {"unclosed bracket", "SELECT [Nr i FROM sure", "!nije zatvoren"},
+            {"empty bracket", "SELECT [] FROM sure", "!prazno ime"},
+            {"nested bracket", "SELECT [a[b] FROM sure", "!uglaste zagrade"},
+            {"sub-select in WHERE", "SELECT * FROM sure WHERE numri = (SELECT 1 FROM sure)", "!Podupiti"},
+            {"sub-select in FROM", "SELECT * FROM (SELECT * FROM sure)", "!Podupiti"},
+            {"exists", "SELECT * FROM sure WHERE EXISTS (SELECT 1 FROM sure)", "!Podupiti (EXISTS)"},
+            {"function in WHERE", "SELECT * FROM sure WHERE len(EmriBoshnjakisht) = 6",
+             "!Funkcije nisu podržane"},
+            {"function in the columns", "SELECT count(*) FROM sure", "!Funkcije nisu podržane"},
+            {"union", "SELECT * FROM sure UNION SELECT * FROM sure", "!Upiti UNION"},
+            {"insert", "INSERT INTO sure VALUES (1)", "!samo upiti SELECT"},
+            {"two statements", "SELECT * FROM sure; SELECT * FROM kuran", "!Iza kraja SQL naredbe"},
             {"drop in a name", "SELECT * FROM sure WHERE emriboshnjakisht=''; DROP TABLE kuran --'",
-             "!not closed"},
-            {"comment", "SELECT * FROM sure -- x", "!comments"},
-            {"unknown table", "SELECT * FROM suree", "!Cannot find the input table or query"},
-            {"the store's own catalogue", "SELECT * FROM sqlite_master", "!Cannot find"},
-            {"unknown column", "SELECT * FROM sure WHERE nrsure = 1", "!Unknown field"},
-            {"unknown column in ORDER BY", "SELECT * FROM sure ORDER BY nema", "!Unknown field"},
-            {"unknown qualifier", "SELECT * FROM sure WHERE k.numri = 1", "!Unknown table"},
-            {"table name hidden by alias", "SELECT * FROM sure s WHERE sure.numri = 1", "!Unknown table"},
+             "!nije zatvoren"},
+            {"comment", "SELECT * FROM sure -- x", "!komentari"},
+            {"unknown table", "SELECT * FROM suree", "!Ulazna tabela ili upit"},
+            {"the store's own catalogue", "SELECT * FROM sqlite_master", "!ne može se pronaći"},
+            {"unknown column", "SELECT * FROM sure WHERE nrsure = 1", "!Nepoznato polje"},
+            {"unknown column in ORDER BY", "SELECT * FROM sure ORDER BY nema", "!Nepoznato polje"},
+            {"unknown qualifier", "SELECT * FROM sure WHERE k.numri = 1", "!Nepoznata tabela"},
+            {"table name hidden by alias", "SELECT * FROM sure s WHERE sure.numri = 1", "!Nepoznata tabela"},
             {"ambiguous column",
              "SELECT * FROM kuran INNER JOIN klasifikim ON kuran.nrsure = klasifikim.nrsure WHERE nrsure = 1",
-             "!more than one table"},
+             "!više tabela"},
             {"number column and text", "SELECT * FROM kuran WHERE nrsure = 'abc'",
-             "!Data type mismatch in criteria expression."},
+             "!Nepodudaranje tipova podataka u izrazu uslova."},
             {"number column and digits in quotes", "SELECT * FROM kuran WHERE nrsure = '2'",
-             "!Data type mismatch"},
-            {"text column and number", "SELECT * FROM kuran WHERE tekstajet = 5", "!Data type mismatch"},
-            {"text column and True", "SELECT * FROM kuran WHERE tekstajet <> True", "!Data type mismatch"},
-            {"text as a condition", "SELECT * FROM kuran WHERE tekstajet", "!Data type mismatch"},
+             "!Nepodudaranje tipova"},
+            {"text column and number", "SELECT * FROM kuran WHERE tekstajet = 5", "!Nepodudaranje tipova"},
+            {"text column and True", "SELECT * FROM kuran WHERE tekstajet <> True", "!Nepodudaranje tipova"},
+            {"text as a condition", "SELECT * FROM kuran WHERE tekstajet", "!Nepodudaranje tipova"},
             {"join on mismatched columns",
              "SELECT * FROM sure INNER JOIN kuran ON sure.EmriBoshnjakisht = kuran.nrsure",
-             "!Data type mismatch"},
-            {"unclosed bracket in pattern", "SELECT * FROM kuran WHERE tekstajet LIKE '*[*'", "!not closed"},
-            {"backwards range", "SELECT * FROM kuran WHERE tekstajet LIKE '[z-a]'", "!backwards"},
-            {"group by", "SELECT numri FROM sure GROUP BY numri", "!GROUP BY"},
-            {"in list", "SELECT * FROM sure WHERE numri IN (1,2)", "!IN"},
-            {"arithmetic", "SELECT * FROM sure WHERE numri + 1 = 2", "!Calculations"},
-            {"concatenation", "SELECT * FROM sure WHERE EmriBoshnjakisht & 'x' = 'y'", "!Calculations"},
-            {"date literal", "SELECT * FROM sure WHERE numri = #1/1/2000#", "!Date literals"},
-            {"not equal C style", "SELECT * FROM sure WHERE numri != 1", "!<>"},
-            {"top percent", "SELECT TOP 10 PERCENT * FROM sure", "!PERCENT"},
-            {"empty", " \n ", "!empty"},
-            {"missing FROM", "SELECT *", "!FROM expected"},
-            {"duplicate alias", "SELECT numri AS a, EmriBoshnjakisht AS a FROM sure", "!Duplicate"},
-            {"join without ON", "SELECT * FROM sure INNER JOIN kuran", "!ON expected"},
-            {"plain JOIN", "SELECT * FROM sure JOIN kuran ON numri = nrsure", "!Syntax error"},
-            {"dangling AND", "SELECT * FROM sure WHERE numri = 1 AND", "!ends too early"},
-            {"other database", "SELECT * FROM main.sure", "!other databases"},
+             "!Nepodudaranje tipova"},
+            {"unclosed bracket in pattern", "SELECT * FROM kuran WHERE tekstajet LIKE '*[*'",
+             "!nije zatvoren"},
+            {"backwards range", "SELECT * FROM kuran WHERE tekstajet LIKE '[z-a]'", "!unazad"},
+            {"group by", "SELECT numri FROM sure GROUP BY numri", "!GROUP BY nije"},
+            {"in list", "SELECT * FROM sure WHERE numri IN (1,2)", "!Liste IN"},
+            {"arithmetic", "SELECT * FROM sure WHERE numri + 1 = 2", "!Računske operacije"},
+            {"concatenation", "SELECT * FROM sure WHERE EmriBoshnjakisht & 'x' = 'y'", "!Računske operacije"},
+            {"date literal", "SELECT * FROM sure WHERE numri = #1/1/2000#", "!Datumske vrijednosti"},
+            {"not equal C style", "SELECT * FROM sure WHERE numri != 1", "!piše <>"},
+            {"top percent", "SELECT TOP 10 PERCENT * FROM sure", "!PERCENT nije"},
+            {"empty", " \n ", "!prazan"},
+            {"missing FROM", "SELECT *", "!očekuje se FROM"},
+            {"duplicate alias", "SELECT numri AS a, EmriBoshnjakisht AS a FROM sure", "!se ponavlja"},
+            {"join without ON", "SELECT * FROM sure INNER JOIN kuran", "!očekuje se ON"},
+            {"plain JOIN", "SELECT * FROM sure JOIN kuran ON numri = nrsure", "!Sintaksna greška"},
+            {"dangling AND", "SELECT * FROM sure WHERE numri = 1 AND", "!prerano"},
+            {"other database", "SELECT * FROM main.sure", "!drugih baza"},
         });
     const QString where = QStringLiteral("SELECT numri FROM sure WHERE ");
     QTest::newRow("long literal") << where + "EmriBoshnjakisht = '" + QString(10000, u'a') + '\''
                                   << QString();
-    QTest::newRow("NUL") << where + "EmriBoshnjakisht = 'a" + QChar(0) + '\'' << QStringLiteral("!NUL");
+    QTest::newRow("NUL") << where + "EmriBoshnjakisht = 'a" + QChar(0) + '\'' << QStringLiteral("!znak NUL");
     QTest::newRow("deep parentheses") << where + QString(5000, u'(') + "numri = 1" + QString(5000, u')')
-                                      << QStringLiteral("!nested too deeply");
+                                      << QStringLiteral("!duboko ugniježđen");
     QTest::newRow("long NOT chain") << where + QStringLiteral("NOT ").repeated(3000) + "numri = 1"
-                                    << QStringLiteral("!nested too deeply");
+                                    << QStringLiteral("!duboko ugniježđen");
     QTest::newRow("long table name") << "SELECT * FROM " + QString(10000, u'a')
-                                     << QStringLiteral("!Cannot find");
+                                     << QStringLiteral("!ne može se pronaći");
+    // Long chains of conditions are read and written in a loop, up to the store's limit.
+    const auto chain = [](const QString &term, const char *joint, int count) {
+        QStringList terms;
+        for (int k = 0; k < count; ++k)
+            terms << term.arg(k);
+        return terms.join(QLatin1String(joint));
+    };
+    QTest::newRow("800 conditions joined by AND")
+        << where + chain(QStringLiteral("EmriBoshnjakisht LIKE '*a*'"), " AND ", 800)
+        << QStringLiteral("1;2;3;107");
+    QTest::newRow("800 conditions joined by OR")
+        << where + chain(QStringLiteral("numri = %1"), " OR ", 800) << QStringLiteral("1;2;3;107;108");
+    QTest::newRow("AND chains inside an OR chain")
+        << where + chain(QStringLiteral("(numri > 100 AND numri < 108 AND numri <> %1)"), " OR ", 250)
+        << QStringLiteral("107");
+    QTest::newRow("parenthesised chains of one kind")
+        << where + "((numri > 1 AND numri < 100) AND (NOT numri = 3 AND (numri > 0)))" << QStringLiteral("2");
+    QTest::newRow("801 conditions") << where + chain(QStringLiteral("numri = %1"), " OR ", 801)
+                                    << QStringLiteral("!najviše ih može biti 800");
+    QTest::newRow("15,000 conditions joined by AND")
+        << where + chain(QStringLiteral("1"), " AND ", 15000) << QStringLiteral("!previše uslova");
+    QTest::newRow("65 tables") << "SELECT * FROM " + chain(QStringLiteral("sure AS s%1"), ", ", 65)
+                               << QStringLiteral("!najviše 64 tabela");
 }
 
 void TestJetSql::translation()

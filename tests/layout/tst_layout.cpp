@@ -1,5 +1,5 @@
 #include "app/LayoutRules.h"
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 #include <QTest>
 
@@ -27,8 +27,7 @@ void TestLayout::steps_data()
     // Design size: everything is laid out. Tree: 6390+... H - 1440 - (600 + 1410 + 550).
     QTest::newRow("design size") << 6855 << 6900 << 6390 << 6 << 6855 - 2640 - 100
                                  << (6900 - 1440) - (600 + 1410 + 550);
-    QTest::newRow("large window") << 20000 << 12000 << 11500 << 6 << 20000 - 2740
-                                  << (12000 - 1440) - 2560;
+    QTest::newRow("large window") << 20000 << 12000 << 11500 << 6 << 20000 - 2740 << (12000 - 1440) - 2560;
     // Too narrow for the text view: the first step fails and nothing else moves.
     QTest::newRow("narrower than the left column") << 2700 << 8000 << 7500 << 0 << -1 << -1;
     // Minimised: the window's height is below the panels' top.

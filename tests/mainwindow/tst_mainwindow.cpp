@@ -5,13 +5,12 @@
 #include "data/DataFolder.h"
 #include "textview/widgets/RichTextView.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
-#include <QTextCursor>
-#include <QTimer>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +18,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace velmora;
@@ -39,6 +40,8 @@ private slots:
     void fundFocusGoesToSurahSelector();
     void activationFromAnotherProgramKeepsThePlace();
     void missingWholeTextEndsInOrder();
+    void damagedAccessFileEndsInOrder_data();
+    void damagedAccessFileEndsInOrder();
 
 private:
     std::unique_ptr<MainWindow> m_w;
@@ -58,36 +61,63 @@ void TestMainWindow::controls_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("tip");
     QTest::addColumn<QString>("text");
-    QTest::newRow("cmdCopy") << "cmdCopy" << -1 << "Kopiranje selektiranog teksta" << "";
-    QTest::newRow("txtKerkim") << "txtKerkim" << -1 << "Trazena rijec" << "Allah";
-    QTest::newRow("cmdKerkim") << "cmdKerkim" << -1 << "Trazi naprijed" << "";
-    QTest::newRow("cmdKerkimPrapa") << "cmdKerkimPrapa" << -1 << "Trazi unazad" << "";
-    QTest::newRow("Label3") << "Label3" << -1 << "" << "Trazenje teksta";
-    QTest::newRow("cmdLeximAjet") << "cmdLeximAjet" << -1 << "Ucenje ajeta" << "";
-    QTest::newRow("CmdShowCmbKlasifikim") << "CmdShowCmbKlasifikim" << -1 << "Tematska klasifikacija po abecedi"
-                                          << "";
-    QTest::newRow("CmdKlasifikim") << "CmdKlasifikim" << -1 << "Tematska klasifikacija ajeta" << "";
-    QTest::newRow("cmdSipasSureve") << "cmdSipasSureve" << -1 << "Klasifikacija po surama" << "";
-    QTest::newRow("cmdRrethProg") << "cmdRrethProg" << -1 << "O programu..." << "";
-    QTest::newRow("cmdFund") << "cmdFund" << -1 << "Kraj" << "";
-    QTest::newRow("CmbNrFonti") << "CmbNrFonti" << -1 << "Velicina teksta" << "10";
-    QTest::newRow("CmbFontNames") << "CmbFontNames" << -1 << "Vrsta slova - ime fonta" << "Verdana";
-    QTest::newRow("CmbNrSure") << "CmbNrSure" << -1 << "Broj sure" << "1";
-    QTest::newRow("CmbEmrSure") << "CmbEmrSure" << -1 << "Ime sure" << "Fatiha";
-    QTest::newRow("CmbTotalAjete") << "CmbTotalAjete" << -1 << "Trazenje sure po ukupnom broju ajeta" << "7";
-    QTest::newRow("CmbNrAjeti") << "CmbNrAjeti" << -1 << "Ajet selektirane sure" << "1";
-    QTest::newRow("Label4") << "Label4" << -1 << "" << "Trazenje ajeta";
-    QTest::newRow("CmbKerkoKrejt") << "CmbKerkoKrejt" << -1 << "Rijec koja se nalazi po ajetima" << "";
+    QTest::newRow("cmdCopy") << "cmdCopy" << -1 << "Kopiranje selektiranog teksta"
+                             << "";
+    QTest::newRow("txtKerkim") << "txtKerkim" << -1 << "Trazena rijec"
+                               << "Allah";
+    QTest::newRow("cmdKerkim") << "cmdKerkim" << -1 << "Trazi naprijed"
+                               << "";
+    QTest::newRow("cmdKerkimPrapa") << "cmdKerkimPrapa" << -1 << "Trazi unazad"
+                                    << "";
+    QTest::newRow("Label3") << "Label3" << -1 << ""
+                            << "Trazenje teksta";
+    QTest::newRow("cmdLeximAjet") << "cmdLeximAjet" << -1 << "Ucenje ajeta"
+                                  << "";
+    QTest::newRow("CmdShowCmbKlasifikim")
+        << "CmdShowCmbKlasifikim" << -1 << "Tematska klasifikacija po abecedi"
+        << "";
+    QTest::newRow("CmdKlasifikim") << "CmdKlasifikim" << -1 << "Tematska klasifikacija ajeta"
+                                   << "";
+    QTest::newRow("cmdSipasSureve") << "cmdSipasSureve" << -1 << "Klasifikacija po surama"
+                                    << "";
+    QTest::newRow("cmdRrethProg") << "cmdRrethProg" << -1 << "O programu..."
+                                  << "";
+    QTest::newRow("cmdFund") << "cmdFund" << -1 << "Kraj"
+                             << "";
+    QTest::newRow("CmbNrFonti") << "CmbNrFonti" << -1 << "Velicina teksta"
+                                << "10";
+    QTest::newRow("CmbFontNames") << "CmbFontNames" << -1 << "Vrsta slova - ime fonta"
+                                  << "Verdana";
+    QTest::newRow("CmbNrSure") << "CmbNrSure" << -1 << "Broj sure"
+                               << "1";
+    QTest::newRow("CmbEmrSure") << "CmbEmrSure" << -1 << "Ime sure"
+                                << "Fatiha";
+    QTest::newRow("CmbTotalAjete") << "CmbTotalAjete" << -1 << "Trazenje sure po ukupnom broju ajeta"
+                                   << "7";
+    QTest::newRow("CmbNrAjeti") << "CmbNrAjeti" << -1 << "Ajet selektirane sure"
+                                << "1";
+    QTest::newRow("Label4") << "Label4" << -1 << ""
+                            << "Trazenje ajeta";
+    QTest::newRow("CmbKerkoKrejt") << "CmbKerkoKrejt" << -1 << "Rijec koja se nalazi po ajetima"
+                                   << "";
     QTest::newRow("ChkKerkoSure") << "ChkKerkoSure" << -1 << "Trazenje se odvija unutar selektirane sure"
                                   << "Samo aktuelna sura";
-    QTest::newRow("cmdKerkoAll") << "cmdKerkoAll" << -1 << "Trazi" << "";
-    QTest::newRow("cmdKtheKuranin") << "cmdKtheKuranin" << -1 << "Vrati tekst Kur'ana" << "";
-    QTest::newRow("Label2 0") << "Label2" << 0 << "" << "Sure";
-    QTest::newRow("Label2 1") << "Label2" << 1 << "" << "Ime";
-    QTest::newRow("Label2 2") << "Label2" << 2 << "" << "Ukupno ajeta";
-    QTest::newRow("Label2 3") << "Label2" << 3 << "" << "Ajet";
-    QTest::newRow("Label2 5") << "Label2" << 5 << "" << "Vrsta slova";
-    QTest::newRow("Label2 6") << "Label2" << 6 << "" << "Velicina";
+    QTest::newRow("cmdKerkoAll") << "cmdKerkoAll" << -1 << "Trazi"
+                                 << "";
+    QTest::newRow("cmdKtheKuranin") << "cmdKtheKuranin" << -1 << "Vrati tekst Kur'ana"
+                                    << "";
+    QTest::newRow("Label2 0") << "Label2" << 0 << ""
+                              << "Sure";
+    QTest::newRow("Label2 1") << "Label2" << 1 << ""
+                              << "Ime";
+    QTest::newRow("Label2 2") << "Label2" << 2 << ""
+                              << "Ukupno ajeta";
+    QTest::newRow("Label2 3") << "Label2" << 3 << ""
+                              << "Ajet";
+    QTest::newRow("Label2 5") << "Label2" << 5 << ""
+                              << "Vrsta slova";
+    QTest::newRow("Label2 6") << "Label2" << 6 << ""
+                              << "Velicina";
 }
 
 void TestMainWindow::controls()
@@ -262,6 +292,57 @@ void TestMainWindow::missingWholeTextEndsInOrder()
     QVERIFY(answerer.texts.first().contains(dir.path()));
     QVERIFY(!w.isVisible());
     QVERIFY(test::useDefaultData());
+}
+
+void TestMainWindow::damagedAccessFileEndsInOrder_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::newRow("usage map of a table") << 94;
+    QTest::newRow("definition of the object catalog") << 2;
+}
+
+// A reader's Access file whose damage makes libmdb crash: the conversion at start-up fails in
+// its own process, the reader is told which file, and the program ends in order with nothing
+// left in the cache.
+void TestMainWindow::damagedAccessFileEndsInOrder()
+{
+    QFETCH(int, page);
+    QTemporaryDir dir;
+    QFile nwind(QStringLiteral(VELMORA_FIXTURES_DIR "/mdb/nwind.mdb"));
+    QVERIFY(nwind.open(QIODevice::ReadOnly));
+    QByteArray bytes = nwind.readAll();
+    // The usage map pointer of the table definition on that page, aimed at a row with no map.
+    bytes[page * 2048 + 0x23] = char(0x03);
+    bytes[page * 2048 + 0x24] = char(0x01);
+    const QString mdb = dir.filePath(QStringLiteral("bazabos.MDB"));
+    QFile damaged(mdb);
+    QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes) == bytes.size());
+    damaged.close();
+    QVERIFY(QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/KUR'AN.rtf"),
+                        dir.filePath(QStringLiteral("KUR'AN.rtf"))));
+    DataFolder::setPath(dir.path());
+    QTemporaryDir cacheHome;
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+
+    MainWindow w;
+    test::MessageBoxAnswerer answerer;
+    answerer.answer(QMessageBox::Ok);
+    const bool loaded = w.formLoad(MainWindow::Options{0, false});
+    qputenv("XDG_CACHE_HOME", oldCache);
+    QVERIFY(test::useDefaultData());
+
+    QVERIFY(!loaded);
+    QCOMPARE(answerer.texts.size(), 1);
+    const QString told = answerer.texts.first();
+    QVERIFY2(told.contains(mdb) && told.contains(QStringLiteral("oštećena")), qPrintable(told));
+    QVERIFY(!w.isVisible());
+    // Nothing in the cache: no store, no temporary file.
+    QStringList cached;
+    for (QDirIterator it(cacheHome.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        cached << it.next();
+    QCOMPARE(cached, QStringList());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,11 +1,14 @@
 // Conversion of Access files into the store: nwind.mdb (Jet 3) and DateTestDatabase.mdb
 // (Jet 4), broken files, the cached conversion of a reader's file and velmora-data import-mdb.
 
+#include "data/ConversionProcess.h"
 #include "data/MdbDetail.h"
 #include "data/MdbImport.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -15,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <limits>
@@ -57,6 +61,46 @@ bool setModified(const QString &path, const QDateTime &time)
     QFile f(path);
     return f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime);
 }
+
+// A copy of nwind.mdb at `path` whose table definition on `page` has its usage map pointer
+// (offset 0x23) aimed at a row that holds no map. Page 94 defines a user table; page 2 the
+// object catalog MSysObjects, which libmdb reads in its own catalog reading.
+bool damagedCopy(const QString &nwind, const QString &path, int page)
+{
+    QFile source(nwind);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = source.readAll();
+    const qsizetype at = qsizetype(page) * 2048 + 0x23;
+    if (bytes.size() < at + 2)
+        return false;
+    bytes[at] = char(0x03);
+    bytes[at + 1] = char(0x01);
+    return writeAll(path, bytes);
+}
+
+// The files a conversion may have left in `dir`: temporary stores and their journals.
+QStringList leftovers(const QString &dir)
+{
+    return QDir(dir).entryList({QStringLiteral("*.tmp*"), QStringLiteral("*-journal")},
+                               QDir::Files | QDir::Hidden);
+}
+
+bool executable(const QString &path, const QByteArray &script)
+{
+    return writeAll(path, script) &&
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// True when no process `pid` runs any more (gone, or a zombie waiting for its parent).
+bool processGone(const QString &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
 } // namespace
 
 class TestMdbImport : public QObject {
@@ -76,6 +120,10 @@ private slots:
     void fullDiskLeavesNoStore();
     void cachedConversionIsReused();
     void commandLineImport();
+    void damagedFileIsAnError_data();
+    void damagedFileIsAnError();
+    void childFailuresLeaveNothing_data();
+    void childFailuresLeaveNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -423,6 +471,121 @@ void TestMdbImport::commandLineImport()
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() != 0);
     QVERIFY(!process.readAllStandardError().isEmpty());
     QVERIFY(!QFileInfo::exists(work.filePath(QStringLiteral("bad-data/Bazabos.db"))));
+}
+
+void TestMdbImport::damagedFileIsAnError_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::newRow("usage map of a table") << 94;
+    QTest::newRow("definition of the object catalog") << 2;
+}
+
+// libmdb follows a null pointer on either damage; velmora-data and the program's conversion
+// report the file as damaged instead, and leave nothing behind.
+void TestMdbImport::damagedFileIsAnError()
+{
+    QFETCH(int, page);
+    QTemporaryDir work;
+    const QString damaged = work.filePath(QStringLiteral("Bazabos.mdb"));
+    QVERIFY(damagedCopy(m_nwind, damaged, page));
+    const QString target = work.filePath(QStringLiteral("data"));
+
+    QProcess process;
+    process.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-data"),
+                  {QStringLiteral("import-mdb"), damaged, target});
+    QVERIFY(process.waitForFinished(60000));
+    const QString told = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), kImportExitSource);
+    // The data layer's Bosnian reason, or velmora-data's own words when libmdb crashed on it.
+    QVERIFY2(told.contains(damaged) && (told.contains(QStringLiteral("oštećena ili nepotpuna")) ||
+                                        told.contains(QLatin1String(" is damaged: "))),
+             qPrintable(told));
+    QCOMPARE(entries(target), QStringList());
+
+    // The program's own way: the cached conversion in a child process.
+    const QString cache = conversionCacheFolder();
+    const QStringList cachedBefore = entries(cache);
+    QString error;
+    ConversionOutcome outcome = ConversionOutcome::Done;
+    QVERIFY(cachedConversion(damaged, &error, {}, &outcome).isEmpty());
+    QCOMPARE(outcome, ConversionOutcome::Damaged);
+    QVERIFY2(error.contains(damaged), qPrintable(error));
+    QCOMPARE(entries(cache), cachedBefore);
+}
+
+// Whatever way the conversion's process ends badly, the caller hears how, and the temporary
+// store it was writing is gone. A stand-in for velmora-data acts each way.
+void TestMdbImport::childFailuresLeaveNothing_data()
+{
+    QTest::addColumn<QByteArray>("script"); // arguments: import-mdb --progress --into FILE MDB
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("crash after writing half a store")
+        << QByteArray("printf 'SQLite format 3' > \"$4\"; echo 'progress 1 10'; kill -SEGV $$\n")
+        << int(ConversionOutcome::Crashed) << "";
+    QTest::newRow("hang, its own child too")
+        << QByteArray("echo 'progress 1 10'; sleep 60 & echo $! > @PIDFILE@; wait\n")
+        << int(ConversionOutcome::TimedOut) << "";
+    QTest::newRow("damaged file") << QByteArray("echo 'velmora-data: the file is damaged' >&2; exit 1\n")
+                                  << int(ConversionOutcome::Damaged) << "the file is damaged";
+    QTest::newRow("store not written") << QByteArray("echo 'velmora-data: disk full' >&2; exit 3\n")
+                                       << int(ConversionOutcome::StoreFailed) << "disk full";
+    QTest::newRow("done, but no store")
+        << QByteArray("exit 0\n") << int(ConversionOutcome::StoreFailed) << "";
+    QTest::newRow("no such program") << QByteArray() << int(ConversionOutcome::ToolMissing) << "";
+}
+
+void TestMdbImport::childFailuresLeaveNothing()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(int, outcome);
+    QFETCH(QString, told);
+    QTemporaryDir work;
+    const QString tool = work.filePath(QStringLiteral("velmora-data"));
+    const QString pidFile = work.filePath(QStringLiteral("sleep.pid"));
+    script.replace("@PIDFILE@", QFile::encodeName(pidFile));
+    if (!script.isEmpty())
+        QVERIFY(executable(tool, "#!/bin/sh\n" + script));
+    // A file of its own, so that no earlier conversion is reused.
+    const QString mdb = work.filePath(QStringLiteral("reader.mdb"));
+    QVERIFY(QFile::copy(m_dateTest, mdb));
+    setConversionTool(tool);
+    setConversionTimeLimit(500);
+    const QString cache = conversionCacheFolder();
+    const QStringList cachedBefore = entries(cache);
+
+    QList<qint64> progress;
+    QString error;
+    ConversionOutcome result = ConversionOutcome::Done;
+    QElapsedTimer clock;
+    clock.start();
+    const QString store = cachedConversion(
+        mdb, &error, [&](qint64 done, qint64) { progress << done; }, &result);
+    const qint64 took = clock.elapsed();
+    setConversionTool(QString());
+    setConversionTimeLimit(0);
+
+    QVERIFY(store.isEmpty());
+    QCOMPARE(int(result), outcome);
+    QVERIFY2(error.contains(told), qPrintable(error));
+    QVERIFY2(!error.isEmpty(), "no message");
+    QCOMPARE(entries(cache), cachedBefore);
+    QCOMPARE(leftovers(cache), QStringList());
+    if (script.contains("progress"))
+        QCOMPARE(progress, QList<qint64>{1});
+    if (result == ConversionOutcome::TimedOut) {
+        QVERIFY2(took < 10000, qPrintable(QString::number(took)));
+        // The stand-in's own child was stopped with it.
+        QFile pids(pidFile);
+        QVERIFY(pids.open(QIODevice::ReadOnly));
+        const QString pid = QString::fromLatin1(pids.readAll().trimmed());
+        QVERIFY(!pid.isEmpty());
+        QDeadlineTimer deadline(5000);
+        while (!processGone(pid) && !deadline.hasExpired())
+            QThread::msleep(20);
+        QVERIFY2(processGone(pid), qPrintable(pid));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMdbImport)

@@ -79,11 +79,14 @@ private slots:
     void pick();
     void typed_data();
     void typed();
+    void tabLeavesADroppedList_data();
+    void tabLeavesADroppedList();
     void activationAfterAnotherWindowResets();
     void selectAyahAtCaret_data();
     void selectAyahAtCaret();
     void copySelectedAyah();
     void fontSizeKeepsRedWords();
+    void fontListShowsWholeNames();
 
 private:
     QComboBox *combo(const QString &name) const { return test::byName<QComboBox>(m_window, name); }
@@ -247,6 +250,41 @@ void TestNavigation::typed()
     verifySelected(firstParagraph ? 0 : paragraphOf(view()->text(), marker));
 }
 
+// clang-format off
+void TestNavigation::tabLeavesADroppedList_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("downs"); // Down presses in the open list
+    QTest::addColumn<QString>("surah");
+    QTest::addColumn<QString>("ayah");
+    QTest::newRow("number, moved one down") << "CmbNrSure" << 1 << "51" << "1";
+    QTest::newRow("name, not moved") << "CmbEmrSure" << 0 << "50" << "1";
+    QTest::newRow("ayah, moved three down") << "CmbNrAjeti" << 3 << "50" << "4";
+}
+// clang-format on
+
+// Tab in a dropped-down list closes it and takes the entry under the cursor as a pick does;
+// the choice then puts the focus into the text.
+void TestNavigation::tabLeavesADroppedList()
+{
+    QFETCH(QString, control);
+    QFETCH(int, downs);
+    QFETCH(QString, surah);
+    QFETCH(QString, ayah);
+    QComboBox *c = combo(control);
+    reactivate();
+    view()->setFocus(Qt::OtherFocusReason);
+    c->setFocus(Qt::TabFocusReason);
+    QVERIFY(test::waitUntil([c] { return c->view()->isVisible(); }));
+    for (int i = 0; i < downs; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(test::waitUntil([c] { return !c->view()->isVisible(); }));
+    reactivate();
+    verifySelectors(::surah(surah), ayah);
+    verifySelected(paragraphOf(view()->text(), surah + QLatin1Char(':') + ayah + QStringLiteral(".\t")));
+}
+
 void TestNavigation::activationAfterAnotherWindowResets()
 {
     typeAndEnter(QStringLiteral("CmbNrSure"), QStringLiteral("2"));
@@ -304,6 +342,23 @@ void TestNavigation::selectAyahAtCaret()
     QCOMPARE(v->selText(), text.mid(at + shift, end - at - shift));
     // Only selects: the focus stays where it was.
     QCOMPARE(QApplication::focusWidget(), find);
+}
+
+// The font list drops down as wide as its longest name, however narrow the field is.
+void TestNavigation::fontListShowsWholeNames()
+{
+    QComboBox *names = combo(QStringLiteral("CmbFontNames"));
+    QVERIFY(names->count() > 1);
+    // The widest entry as the list draws it, text and margins.
+    const int widest = names->view()->sizeHintForColumn(0);
+    QVERIFY(widest > names->width()); // the case the list has to handle
+    reactivate();
+    test::clickAt(names, QPoint(names->width() - 5, names->height() / 2)); // the arrow
+    QVERIFY(test::waitUntil([names] { return names->view()->isVisible(); }));
+    QVERIFY2(names->view()->viewport()->width() >= widest,
+             qPrintable(QStringLiteral("%1 < %2").arg(names->view()->viewport()->width()).arg(widest)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(test::waitUntil([names] { return !names->view()->isVisible(); }));
 }
 
 void TestNavigation::copySelectedAyah()

@@ -3,6 +3,8 @@
 #include "app/widgets/MainWindow.h"
 #include "classification/TopicReferences.h"
 #include "classification/widgets/SimpleComboBox.h"
+#include "classification/widgets/TopicListPanel.h"
+#include "classification/widgets/TopicTreePanel.h"
 #include "data/DataFolder.h"
 #include "textview/widgets/RichTextView.h"
 
@@ -251,7 +253,11 @@ void TestPanels::fillsOnceAfterFailure()
     QFETCH(bool, fromTree);
     MainControls &c = m_window->controls();
     QToolButton *button = fromTree ? c.CmdKlasifikim : c.CmdShowCmbKlasifikim;
-    const char *flag = fromTree ? "TreeFilled" : "TopicListFilled";
+    // TreeFilled of the tree panel, TopicListFilled of the alphabetical panel.
+    auto filled = [&] {
+        return fromTree ? m_window->findChild<TopicTreePanel *>()->treeFilled()
+                        : m_window->findChild<TopicListPanel *>()->topicListFilled();
+    };
     auto count = [&] { return fromTree ? tree()->topLevelItemCount() : box()->count(); };
     // First a data folder without a store.
     QTemporaryDir dir;
@@ -261,14 +267,14 @@ void TestPanels::fillsOnceAfterFailure()
     answerer.answer(QMessageBox::Ok);
     click(button);
     QCOMPARE(answerer.texts.size(), 1);
-    QCOMPARE(m_window->property(flag).toBool(), false);
+    QCOMPARE(filled(), false);
     QCOMPARE(count(), 0);
 
     // The store is back: the next click fills the panel from it, the focus in the topic box.
     DataFolder::setPath(kDataDir);
     click(button);
     QCOMPARE(answerer.texts.size(), 1);
-    QCOMPARE(m_window->property(flag).toBool(), true);
+    QCOMPARE(filled(), true);
     QVERIFY(!(fromTree ? c.PictKlasifikim : c.pictCmbTematAlfabet)->isHidden());
     const QStringList expected = column(fromTree ? QStringLiteral("select distinct EmriKreu from KreuMeTema")
                                                  : QStringLiteral("select * from VetemTemat"));

@@ -27,6 +27,8 @@ private slots:
     void volumeBar();
     void modes_data();
     void modes();
+    void oneAyah_data();
+    void oneAyah();
     void enterInASelectorRecites_data();
     void enterInASelectorRecites();
     void pauseAndContinue();
@@ -170,6 +172,34 @@ void TestRecitationWindow::modes()
     QCOMPARE(shown("LblNrAjet"), ayah);
     QCOMPARE(shown("CmbNrAjeti"), ayah);
     QVERIFY(!shown("Label2") && !shown("CmbTotalAjete"));
+}
+
+void TestRecitationWindow::oneAyah_data()
+{
+    QTest::addColumn<int>("surah");
+    QTest::addColumn<int>("ayah");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("2:255") << 2 << 255 << QStringLiteral("Sure 2. Bekare, ajet 255 od 286");
+    QTest::newRow("last ayah of surah 2") << 2 << 286 << QStringLiteral("Sure 2. Bekare, ajet 286 od 286");
+    QTest::newRow("last ayah of surah 1") << 1 << 7 << QStringLiteral("Sure 1. Fatiha, ajet 7 od 7");
+    QTest::newRow("last ayah of the book") << 114 << 6 << QStringLiteral("Sure 114. Nas, ajet 6 od 6");
+}
+
+// "Jedan ajet" plays the chosen ayah alone, the last of its surah as well as any other.
+void TestRecitationWindow::oneAyah()
+{
+    QFETCH(int, surah);
+    QFETCH(int, ayah);
+    QFETCH(QString, status);
+    RecitationWindow *w = openWindow();
+    byName<QRadioButton>(w, QStringLiteral("Option1"))->click();
+    ctl<QComboBox>("CmbNrSure")->setEditText(QString::number(surah));
+    ctl<QComboBox>("CmbNrAjeti")->setEditText(QString::number(ayah));
+    QStringList statuses;
+    m_sound.onPoll = [&](const QString &, int) { statuses << this->status(); };
+    uci();
+    QCOMPARE(m_sound.played, QStringList{clip(surah, ayah)});
+    QCOMPARE(statuses.value(0), status);
 }
 
 void TestRecitationWindow::enterInASelectorRecites_data()

@@ -82,11 +82,16 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
         const QString line = QStringLiteral("2:255.\tAllah je – nema boga osim Njega\r\n");
-        QTest::newRow("LF, CR and CR LF each end a paragraph") << "a\nb\rc\r\nd" << "a\r\nb\r\nc\r\nd";
-        QTest::newRow("CR then CR LF: two ends") << "a\r\r\nb" << "a\r\n\r\nb";
-        QTest::newRow("trailing CR leaves an empty last paragraph") << "a\r" << "a\r\n";
-        QTest::newRow("vertical tab is a line break") << "a\vb\r\nc\v" << "a\vb\r\nc\v";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("LF, CR and CR LF each end a paragraph") << "a\nb\rc\r\nd"
+                                                               << "a\r\nb\r\nc\r\nd";
+        QTest::newRow("CR then CR LF: two ends") << "a\r\r\nb"
+                                                 << "a\r\n\r\nb";
+        QTest::newRow("trailing CR leaves an empty last paragraph") << "a\r"
+                                                                    << "a\r\n";
+        QTest::newRow("vertical tab is a line break") << "a\vb\r\nc\v"
+                                                      << "a\vb\r\nc\v";
+        QTest::newRow("empty") << ""
+                               << "";
         // Past 64K characters: the text goes in place into a short document, and a short text
         // then replaces the long document.
         QTest::newRow("long listing") << line.repeated(2000) << line.repeated(2000);
@@ -106,12 +111,14 @@ private slots:
             QCOMPARE(m_view->textCursor().position(), 0); // the text edit's own caret too
             QVERIFY(!m_view->textCursor().hasSelection());
             // The last position maps onto the document's last character, so lengths agree.
-            QCOMPARE(m_view->fromDocumentPosition(m_view->document()->characterCount() - 1), int(read.size()));
+            QCOMPARE(m_view->fromDocumentPosition(m_view->document()->characterCount() - 1),
+                     int(read.size()));
             // Unformatted: nothing of the whole text's formats carries over.
             for (QTextBlock b = m_view->document()->begin(); b.isValid(); b = b.next()) {
                 for (auto it = b.begin(); !it.atEnd(); ++it) {
                     const QTextCharFormat f = it.fragment().charFormat();
-                    QVERIFY(!f.hasProperty(QTextFormat::FontWeight) && !f.hasProperty(QTextFormat::ForegroundBrush));
+                    QVERIFY(!f.hasProperty(QTextFormat::FontWeight) &&
+                            !f.hasProperty(QTextFormat::ForegroundBrush));
                     QCOMPARE(f.font().family(), m_view->font().family());
                 }
             }

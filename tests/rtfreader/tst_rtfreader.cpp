@@ -1,5 +1,7 @@
 #include "textview/RtfReader.h"
 
+#include "data/Cp1250.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -62,6 +64,21 @@ QStringList paragraphLooks(const QTextDocument &doc)
 class TestRtfReader : public QObject {
     Q_OBJECT
 private slots:
+    // Every byte of the Bosnian text's code page is read as a character that is written back
+    // as the same byte, and the reader of the whole text uses that very table: no byte is lost
+    // or changed between the data module and the rich-text reader.
+    void codePage1250KeepsEveryByte()
+    {
+        const char16_t *readerTable = RtfReader::builtinHighHalf(1250);
+        QVERIFY(readerTable);
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const QChar ch = velmora::data::cp1250::decode(static_cast<unsigned char>(b));
+            QCOMPARE(readerTable[b - 0x80], ch.unicode());
+            QCOMPARE(velmora::data::cp1250::encode(ch.unicode()),
+                     std::optional<unsigned char>(static_cast<unsigned char>(b)));
+        }
+    }
+
     void libreOfficeText()
     {
         QTextDocument doc;
@@ -205,6 +222,34 @@ private slots:
             QVERIFY2(one.elapsed() < 2000, qPrintable(QStringLiteral("round %1 took too long").arg(round)));
             QVERIFY(doc.characterCount() <= data.size() + 2);
         }
+    }
+
+    void largeFontTable()
+    {
+        // A font table of some 9 MB, names in the code pages of their charsets: each name is
+        // read in its font's code page, and the text after the table in the fonts it names.
+        QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+        const int charsets[] = {238, 204, 161, 0};
+        for (int n = 0; n < 150000; ++n)
+            rtf += "{\\f" + QByteArray::number(n) + "\\fnil\\fcharset" + QByteArray::number(charsets[n % 4]) +
+                   " Font \\'e8\\'e6 " + QByteArray::number(n) + " of a large table;}";
+        rtf += "}\n\\pard\\plain\\f4000 \\'e8\\'e6\\par\\f4001 \\'e8\\'e6\\par\\f4002 \\'e8\\'e6\\par\\f4003 "
+               "\\'e8\\'e6}";
+        QVERIFY(rtf.size() > 9000000);
+        QTextDocument doc;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(RtfReader::read(rtf, &doc));
+        qInfo("%lld bytes of font table read in %lld ms", qint64(rtf.size()), qint64(clock.elapsed()));
+        // cp1250, cp1251, cp1253 and the document's cp1252.
+        QCOMPARE(plain(doc), QStringLiteral("čć\nиж\nθζ\nèæ"));
+        const QStringList names = {
+            QStringLiteral("Font čć 4000 of a large table"), QStringLiteral("Font иж 4001 of a large table"),
+            QStringLiteral("Font θζ 4002 of a large table"), QStringLiteral("Font èæ 4003 of a large table")};
+        int k = 0;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next(), ++k)
+            QCOMPARE(b.begin().fragment().charFormat().fontFamilies().toStringList(),
+                     QStringList{names.value(k)});
     }
 };
 

@@ -37,9 +37,10 @@ void TestSearchHistory::record_data()
     QTest::newRow("first search") << QStringList{} << "Allah" << QStringList{"Allah"};
     QTest::newRow("in search order") << QStringList{"Allah", "Musa"} << "Harun"
                                      << QStringList{"Allah", "Musa", "Harun"};
-    QTest::newRow("repeat not added nor moved") << QStringList{"Allah", "Musa"} << "Allah"
-                                                << QStringList{"Allah", "Musa"};
-    QTest::newRow("allah after Allah added") << QStringList{"Allah"} << "allah" << QStringList{"Allah", "allah"};
+    QTest::newRow("repeat not added nor moved")
+        << QStringList{"Allah", "Musa"} << "Allah" << QStringList{"Allah", "Musa"};
+    QTest::newRow("allah after Allah added")
+        << QStringList{"Allah"} << "allah" << QStringList{"Allah", "allah"};
     QStringList ten = numbered(10);
     QStringList trimmed = ten.mid(1);
     trimmed << QStringLiteral("new");

@@ -64,6 +64,8 @@ void TestTopics::scan_data()
     QTest::newRow("3,7") << "3,7" << K::List << Ayahs{3, 7};
     QTest::newRow("1-5,8") << "1-5,8" << K::List << Ayahs{1, 2, 3, 4, 5, 8};
     QTest::newRow("2-4,9-11") << "2-4,9-11" << K::List << Ayahs{2, 3, 4, 9, 10, 11};
+    QTest::newRow("equal ends 7-7") << "7-7" << K::List << Ayahs{7};
+    QTest::newRow("equal ends among items 1,4-4,6") << "1,4-4,6" << K::List << Ayahs{1, 4, 6};
     QTest::newRow("reversed 9-5") << "9-5" << K::List << Ayahs{};
     QTest::newRow("reversed range among items") << "1,9-5,7" << K::List << Ayahs{1, 7};
     QTest::newRow("blank after comma: 1, 3") << "1, 3" << K::List << Ayahs{1};
@@ -169,6 +171,7 @@ void TestTopics::ayahLines_data()
     QTest::newRow("2-4,9-11") << "3 (Alu Imran): 2-4,9-11"
                               << QStringList{"3:2", "3:3", "3:4", "3:9", "3:10", "3:11"} << 0;
     QTest::newRow("range past the end") << "114 (Nas): 5-9" << QStringList{"114:5", "114:6"} << 0;
+    QTest::newRow("equal ends 7-7") << "2 (Bekara): 7-7" << QStringList{"2:7"} << 0;
     QTest::newRow("single number past the end") << "1 (Fatiha): 8" << QStringList{} << 0;
     QTest::newRow("surah not a number") << "x (Fatiha): 5" << QStringList{} << 0;
 }

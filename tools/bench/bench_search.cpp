@@ -19,8 +19,8 @@
 #include <QTextBlock>
 #include <QTextStream>
 #include <QTimer>
-#include <cstdio>
 #include <QToolButton>
+#include <cstdio>
 
 #include <algorithm>
 

@@ -144,7 +144,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer t;
         t.start();
-        showTopicAyahs(*window, bestLine, bestTopic);
+        showTopicAyahs(window->controls().Rtf1, *window, bestLine, bestTopic);
         report << msSince(t);
     }
 

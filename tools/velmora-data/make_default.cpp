@@ -7,6 +7,7 @@
 #include "Commands.h"
 
 #include "classification/TopicIndex.h"
+#include "data/DataFolder.h"
 #include "data/DefaultStoreWriter.h"
 #include "data/QuranSource.h"
 #include "data/RtfWriter.h"
@@ -47,7 +48,7 @@ const QString kPackageIntegrity = QStringLiteral(
     "sha512-hMfjV3bIE5OAv3wR7OyEv7jK5SvYuAcASkfmnVQwAEfRYrZcjthCj6+gpdJQXyzUKL6k+YiiM3NBpw86hrK8dA==");
 const QString kClassificationResource = QStringLiteral(":/velmora-data/tematska-klasifikacija.json");
 
-const QString kStoreName = QStringLiteral("Bazabos.db");
+const QString kStoreName = velmora::DataFolder::sqliteStoreName();
 const QString kTextName = QStringLiteral("KUR'AN.rtf");
 const QString kStampName = QStringLiteral(".velmora-data-stamp");
 const QString kSourceDir = QStringLiteral(".source");

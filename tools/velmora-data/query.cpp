@@ -41,26 +41,38 @@ int queryCommand(const QStringList &args)
         return 1;
     }
     velmora::DataFolder::setPath(args[0]);
-    const velmora::data::Database db = velmora::data::Database::open(QStringLiteral("bazabos.mdb"));
+    const velmora::data::Database db = velmora::data::Database::open(velmora::DataFolder::storeName());
     if (!db.isOpen()) {
         err << "velmora-data: " << db.errorString() << "\n";
         return 1;
     }
-    velmora::data::Recordset rs = db.openRecordset(args[1]);
-    if (!rs.isValid()) {
-        err << "velmora-data: the query was not accepted: " << rs.errorString() << "\n";
+    // Rows are written as the store gives them, none kept: a query with millions of rows
+    // (a table joined with itself) streams out rather than filling the memory first.
+    QTextStream out(stdout);
+    const auto header = [&out](const QStringList &names) {
+        QStringList cells;
+        for (const QString &n : names)
+            cells << cell(n);
+        out << cells.join(QLatin1Char('\t')) << "\n";
+    };
+    QStringList cells;
+    const auto row = [&](const QStringList &values) {
+        cells.clear();
+        for (const QString &v : values)
+            cells << cell(v);
+        out << cells.join(QLatin1Char('\t')) << "\n";
+        return out.status() == QTextStream::Ok;
+    };
+    QString error;
+    if (!db.streamRows(args[1], header, row, &error)) {
+        out.flush();
+        err << "velmora-data: the query was not accepted: " << error << "\n";
         return 1;
     }
-    QTextStream out(stdout);
-    QStringList names;
-    for (const QString &n : rs.fieldNames())
-        names << cell(n);
-    out << names.join(QLatin1Char('\t')) << "\n";
-    for (; !rs.eof(); rs.moveNext()) {
-        QStringList row;
-        for (int k = 0; k < rs.fieldCount(); ++k)
-            row << cell(rs.field(k).value_or(QString()));
-        out << row.join(QLatin1Char('\t')) << "\n";
+    out.flush();
+    if (out.status() != QTextStream::Ok) {
+        err << "velmora-data: cannot write the rows\n";
+        return 1;
     }
     return 0;
 }

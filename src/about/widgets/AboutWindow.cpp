@@ -1,4 +1,5 @@
 #include "about/widgets/AboutWindow.h"
+#include "common/widgets/ImageList.h"
 
 #include "about/Contact.h"
 
@@ -59,20 +60,6 @@ QString programTitle()
 
 } // namespace
 
-AboutImageList::AboutImageList(QObject *parent) : QObject(parent) {}
-
-void AboutImageList::add(const QPixmap &image)
-{
-    m_images.append(image);
-}
-
-QPixmap AboutImageList::image(int index) const
-{
-    if (index < 0 || index >= m_images.size())
-        return {};
-    return m_images.at(index);
-}
-
 AboutWindow::AboutWindow(QWidget *parent) : QDialog(parent)
 {
     initVelmoraResources();
@@ -82,8 +69,7 @@ AboutWindow::AboutWindow(QWidget *parent) : QDialog(parent)
     setModal(true);
     setMouseTracking(true);
 
-    ImageList1 = new AboutImageList(this);
-    ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    ImageList1 = new ImageList(this);
     ImageList1->add(drawLinkPointer());
 
     SSTab1 = new QTabWidget(this);

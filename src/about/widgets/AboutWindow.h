@@ -14,20 +14,7 @@ class QTabWidget;
 
 namespace velmora {
 
-// A small ordered list of images, kept by the About window for the link pointer.
-class AboutImageList : public QObject {
-    Q_OBJECT
-public:
-    explicit AboutImageList(QObject *parent = nullptr);
-
-    void add(const QPixmap &image);
-    int count() const { return static_cast<int>(m_images.size()); }
-    // Image `index` (0-based), or a null pixmap when there is none.
-    QPixmap image(int index) const;
-
-private:
-    QList<QPixmap> m_images;
-};
+class ImageList;
 
 // The About window: what the program is, who made its texts, and where to find news about it.
 // Three labels act as links (two web pages and a mail address); they light up under the mouse,
@@ -88,7 +75,7 @@ private:
     QMap<int, QLabel *> Label1;
     QLabel *lblHyperlink = nullptr;
     QPushButton *Command1 = nullptr;
-    AboutImageList *ImageList1 = nullptr;
+    ImageList *ImageList1 = nullptr; // the link pointer
 
     // The control the left button went down on; a click needs the release on it too.
     QObject *m_pressed = nullptr;

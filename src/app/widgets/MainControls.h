@@ -16,7 +16,6 @@ namespace velmora {
 
 class RichTextView;
 class FXSnd;
-class MainWindow;
 namespace data {
 class DataSource;
 }
@@ -24,7 +23,6 @@ class DataSource;
 // The controls of the main window, by their names. The window builds them; the parts of each
 // subsystem (selectors, search, find, classification, recitation) work on them.
 struct MainControls {
-    MainWindow *frmMain = nullptr;
     RichTextView *Rtf1 = nullptr;
     data::DataSource *Data1 = nullptr;
     FXSnd *FXSnd1 = nullptr;

@@ -1,10 +1,13 @@
 #include "app/widgets/MainWindow.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
+#include "common/widgets/Controls.h"
+#include "common/widgets/MessageBoxes.h"
 
 #include "app/LayoutRules.h"
-#include "app/Twips.h"
 #include "app/widgets/Splash.h"
 #include "app/widgets/StoreConversion.h"
+#include "common/Twips.h"
+#include "common/widgets/TwipsGeometry.h"
 #include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "recitation/FXSnd.h"
@@ -33,7 +36,7 @@ namespace {
 const QString kTitle = programTitle();
 const QString kWholeTextAtStart = QStringLiteral("KUR'AN.rtf");
 const QString kWholeTextOnReturn = QStringLiteral("kur'an.rtf");
-const QString kStoreName = QStringLiteral("Bazabos.mdb");
+const QString kStoreName = DataFolder::storeName();
 
 // Widths of the verse search box outside and inside the results view, in twips.
 constexpr int kSearchBoxWide = 1935;
@@ -43,13 +46,6 @@ QIcon icon(const char *themeName, const char *file)
 {
     return QIcon::fromTheme(QLatin1String(themeName),
                             QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
-}
-
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
 }
 
 QFrame *groupFrame(QWidget *parent, int index)
@@ -90,7 +86,6 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.svg")));
     setFont(QFont(QStringLiteral("Verdana"), 8));
-    m_c.frmMain = this;
     m_c.Data1 = new data::DataSource(QStringLiteral("Data1"), kStoreName, QStringLiteral("Sure"),
                                      data::DataSource::Kind::Table, this);
     m_c.FXSnd1 = new FXSnd(this);
@@ -102,17 +97,17 @@ MainWindow::~MainWindow() = default;
 
 double MainWindow::dpi() const
 {
-    return logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    return logicalDpi(this);
 }
 
 int MainWindow::twips(int value) const
 {
-    return twipsToPixels(value, dpi());
+    return velmora::twips(this, value);
 }
 
 void MainWindow::placeTwips(QWidget *w, int left, int top, int width, int height) const
 {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    velmora::placeTwips(w, left, top, width, height);
 }
 
 void MainWindow::buildControls()
@@ -168,14 +163,8 @@ void MainWindow::buildIconRow()
 
 void MainWindow::makeIconButton(QWidget *parent, const ButtonDef &def, int top, int width, int height)
 {
-    auto *b = named<QToolButton>(parent, def.name);
-    b->setToolTip(QLatin1String(def.tip));
-    b->setIcon(icon(def.theme, def.file));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::StrongFocus);
-    placeTwips(b, def.left, top, width, height);
-    b->setIconSize(QSize(twips(300), twips(300)));
-    *def.slot = b;
+    *def.slot = iconButton(parent, def.name, QLatin1String(def.tip), icon(def.theme, def.file), def.left, top,
+                           width, height);
 }
 
 void MainWindow::buildFindStrip()
@@ -276,13 +265,8 @@ void MainWindow::buildSelectorPanel()
     placeTwips(m_c.cmdKtheKuranin, 1680, 360, 375, 315);
     m_c.cmdKtheKuranin->setIconSize(QSize(twips(280), twips(280)));
     m_c.cmdKtheKuranin->hide();
-    m_c.cmdKerkoAll = named<QToolButton>(search, "cmdKerkoAll");
-    m_c.cmdKerkoAll->setToolTip(QStringLiteral("Trazi"));
-    m_c.cmdKerkoAll->setIcon(icon("system-search", "search.svg"));
-    m_c.cmdKerkoAll->setAutoRaise(true);
-    m_c.cmdKerkoAll->setFocusPolicy(Qt::StrongFocus);
-    placeTwips(m_c.cmdKerkoAll, 2130, 330, 375, 375);
-    m_c.cmdKerkoAll->setIconSize(QSize(twips(300), twips(300)));
+    m_c.cmdKerkoAll = iconButton(search, "cmdKerkoAll", QStringLiteral("Trazi"),
+                                 icon("system-search", "search.svg"), 2130, 330, 375, 375);
     m_c.ChkKerkoSure = named<QCheckBox>(search, "ChkKerkoSure");
     m_c.ChkKerkoSure->setText(QStringLiteral("Samo aktuelna sura"));
     m_c.ChkKerkoSure->setToolTip(QStringLiteral("Trazenje se odvija unutar selektirane sure"));
@@ -312,34 +296,28 @@ void MainWindow::buildPopupMenu()
     });
 }
 
-void MainWindow::message(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
-    box.exec();
-}
-
 bool MainWindow::formLoad(const Options &options)
 {
     // The data files are needed from the first step on: tell the reader at once when one is
     // missing, naming the file and the folder looked in, and end in order.
     const QString folder = DataFolder::path();
     if (DataFolder::resolve(kWholeTextAtStart).isEmpty()) {
-        message(nullptr,
-                QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
-                    .arg(kWholeTextAtStart, folder));
+        tellReader(nullptr,
+                   QStringLiteral("Datoteka \"%1\" nije pronađena u folderu \"%2\". Program se zatvara.")
+                       .arg(kWholeTextAtStart, folder));
         return false;
     }
     QString conversionError;
     if (!prepareStore(nullptr, &conversionError)) {
-        message(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se pretvoriti: %3\n"
-                                        "Program se zatvara.")
-                             .arg(kStoreName, folder, conversionError));
+        tellReader(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se pretvoriti: %3\n"
+                                           "Program se zatvara.")
+                                .arg(kStoreName, folder, conversionError));
         return false;
     }
     if (!m_c.Data1->refresh()) {
-        message(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se otvoriti: %3\n"
-                                        "Program se zatvara.")
-                             .arg(kStoreName, folder, m_c.Data1->errorString()));
+        tellReader(nullptr, QStringLiteral("Baza podataka \"%1\" u folderu \"%2\" ne može se otvoriti: %3\n"
+                                           "Program se zatvara.")
+                                .arg(kStoreName, folder, m_c.Data1->errorString()));
         return false;
     }
 
@@ -364,9 +342,9 @@ bool MainWindow::formLoad(const Options &options)
 
     QString error;
     if (!m_c.Rtf1->loadFile(kWholeTextAtStart, &error)) {
-        message(this, QStringLiteral("Datoteka \"%1\" u folderu \"%2\" ne može se učitati: %3\n"
-                                     "Program se zatvara.")
-                          .arg(kWholeTextAtStart, folder, error));
+        tellReader(this, QStringLiteral("Datoteka \"%1\" u folderu \"%2\" ne može se učitati: %3\n"
+                                        "Program se zatvara.")
+                             .arg(kWholeTextAtStart, folder, error));
         return false;
     }
     m_c.Rtf1->setSelStart(0);
@@ -393,10 +371,10 @@ void MainWindow::formResize()
     in.clientHeight = pixelsToTwips(height(), d);
     in.rtfLeft = pixelsToTwips(m_c.Rtf1->x(), d);
     in.panelTop = 1440;
-    if (auto *list = m_c.PictKlasifikim->findChild<QWidget *>(QStringLiteral("lstAjetKlasifikim")))
-        in.listHeight = pixelsToTwips(list->height(), d);
-    if (auto *tree = m_c.PictKlasifikim->findChild<QWidget *>(QStringLiteral("TreeView1")))
-        in.treeTop = pixelsToTwips(tree->y(), d);
+    if (const auto tree = m_treePanelGeometry ? m_treePanelGeometry() : std::nullopt) {
+        in.listHeight = pixelsToTwips(tree->listHeight, d);
+        in.treeTop = pixelsToTwips(tree->treeTop, d);
+    }
 
     const MainLayoutResult r = computeMainLayout(in);
     if (r.rtfWidth)
@@ -408,6 +386,11 @@ void MainWindow::formResize()
         m_c.pictCmbTematAlfabet->resize(m_c.pictCmbTematAlfabet->width(), twips(*r.tematAlfabetHeight));
     if (r.sureAjetHeight)
         m_c.pictCmbSureAjet->resize(m_c.pictCmbSureAjet->width(), twips(*r.sureAjetHeight));
+}
+
+void MainWindow::setTreePanelGeometry(std::function<std::optional<TreePanelGeometry>()> source)
+{
+    m_treePanelGeometry = std::move(source);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -445,8 +428,8 @@ bool MainWindow::loadWholeText(const QString &name)
     QString error;
     if (m_c.Rtf1->loadFile(name, &error))
         return true;
-    message(this, QStringLiteral("Tekst Kur'ana (\"%1\" u folderu \"%2\") ne može se učitati: %3")
-                      .arg(name, DataFolder::path(), error));
+    tellReader(this, QStringLiteral("Tekst Kur'ana (\"%1\" u folderu \"%2\") ne može se učitati: %3")
+                         .arg(name, DataFolder::path(), error));
     return false;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/widgets/MainControls.h"
+#include "common/widgets/ResultsView.h"
 
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class QDialog;
 
@@ -12,7 +15,7 @@ namespace velmora {
 // window out on resize, runs the start-up steps and keeps the results view (a search listing
 // or a topic report shown instead of the whole text). The work of each subsystem is done by
 // parts that connect to the controls and to the signals below.
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public ResultsView {
     Q_OBJECT
 public:
     struct Options {
@@ -37,20 +40,25 @@ public:
     double dpi() const;
 
     // The results view: the return button shown and the word box narrowed.
-    void enterResultsView();
-    bool isResultsView() const;
+    void enterResultsView() override;
+    bool isResultsView() const override;
     // Hides the return button, widens the box and reloads the whole text. When the text cannot
     // be loaded the reader is told and the way back stays open; returns false then.
-    bool leaveResultsView();
+    bool leaveResultsView() override;
     // Loads the whole text into Rtf1 under the given name; false after a message on failure.
     bool loadWholeText(const QString &name);
+
+    // The topic tree panel's own arrangement, in pixels, which the window's layout rules take
+    // into account: the height of its reference list and the top of its tree.
+    struct TreePanelGeometry {
+        int listHeight = 0;
+        int treeTop = 0;
+    };
+    void setTreePanelGeometry(std::function<std::optional<TreePanelGeometry>()> source);
 
     // Opens another window of the program modally; when it closes, the main window's
     // activation (selectors refilled and reset) runs, as for any return to this window.
     int execModal(QDialog *dialog);
-
-    // Shows a message box captioned with the program's title.
-    static void message(QWidget *parent, const QString &text);
 
 signals:
     void driveScanRequested();
@@ -77,6 +85,7 @@ private:
     void cmdFund_Click();
 
     MainControls m_c;
+    std::function<std::optional<TreePanelGeometry>()> m_treePanelGeometry;
 };
 
 } // namespace velmora

@@ -6,9 +6,9 @@
 
 namespace velmora {
 
-ItemClickSignal::ItemClickSignal(QAbstractItemView *view) : QObject(view), m_view(view)
+ItemClickSignal::ItemClickSignal(QAbstractItemView *view) : QObject(view), m_viewport(view->viewport())
 {
-    view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     // A new current item (mouse press or arrow keys) is a click.
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current, const QModelIndex &) {
@@ -27,8 +27,10 @@ ItemClickSignal::ItemClickSignal(QAbstractItemView *view) : QObject(view), m_vie
 
 bool ItemClickSignal::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view->viewport() &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+    // The viewport still sends events while the view is being destroyed (this object, its
+    // child, goes last), so the view itself is not asked for anything here.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        watched == m_viewport)
         m_changedSincePress = false;
     return QObject::eventFilter(watched, event);
 }

@@ -37,7 +37,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QAbstractItemView *m_view;
+    QObject *m_viewport; // compared with, never called: it may be going away
     bool m_muted = false;
     bool m_changedSincePress = false;
 };

@@ -1,15 +1,15 @@
 #include "classification/widgets/PanelSwitching.h"
 
-#include "app/widgets/MainWindow.h"
-#include "classification/widgets/TopicParts.h"
+#include "common/widgets/ResultsView.h"
 
 #include <QCoreApplication>
 #include <QToolButton>
+#include <QWidget>
 
 namespace velmora {
 
-PanelSwitching::PanelSwitching(MainWindow &window)
-    : QObject(&window), m_window(window), m_c(window.controls())
+PanelSwitching::PanelSwitching(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     setObjectName(QStringLiteral("PanelSwitching"));
     connect(m_c.cmdSipasSureve, &QToolButton::clicked, this, &PanelSwitching::cmdSipasSureve_Click);
@@ -23,19 +23,14 @@ void PanelSwitching::cmdSipasSureve_Click()
     m_c.pictCmbSureAjet->setVisible(true);
     // Leaving the results view reloads the whole text. When it cannot be loaded the reader
     // is told and the return button stays, now in sight with the selectors panel.
-    if (m_window.isResultsView())
-        m_window.leaveResultsView();
+    if (m_results.isResultsView())
+        m_results.leaveResultsView();
     QCoreApplication::processEvents();
 }
 
 void PanelSwitching::cmdKtheKuranin_Click()
 {
-    m_window.leaveResultsView();
-}
-
-void installPanelSwitching(MainWindow &window)
-{
-    new PanelSwitching(window);
+    m_results.leaveResultsView();
 }
 
 } // namespace velmora

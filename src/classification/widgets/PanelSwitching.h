@@ -2,17 +2,27 @@
 
 #include <QObject>
 
+class QToolButton;
+class QWidget;
+
 namespace velmora {
 
-class MainWindow;
-struct MainControls;
+class ResultsView;
 
 // The selectors button and the way back to the whole text. The two classification buttons
 // switch the panels in their own parts (TopicTreePanel, TopicListPanel).
 class PanelSwitching : public QObject {
     Q_OBJECT
 public:
-    explicit PanelSwitching(MainWindow &window);
+    struct Controls {
+        QToolButton *cmdSipasSureve = nullptr;
+        QToolButton *cmdKtheKuranin = nullptr;
+        QWidget *pictCmbSureAjet = nullptr;
+        QWidget *PictKlasifikim = nullptr;
+        QWidget *pictCmbTematAlfabet = nullptr;
+    };
+
+    PanelSwitching(const Controls &controls, ResultsView &results, QObject *parent = nullptr);
 
     // Shows the selectors panel; when a result is shown, brings the whole text back.
     void cmdSipasSureve_Click();
@@ -20,8 +30,8 @@ public:
     void cmdKtheKuranin_Click();
 
 private:
-    MainWindow &m_window;
-    MainControls &m_c;
+    Controls m_c;
+    ResultsView &m_results;
 };
 
 } // namespace velmora

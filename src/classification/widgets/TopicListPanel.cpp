@@ -1,14 +1,16 @@
 #include "classification/widgets/TopicListPanel.h"
 
-#include "app/Twips.h"
-#include "app/widgets/MainWindow.h"
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
 #include "classification/widgets/ItemClickSignal.h"
+#include "classification/widgets/ReferenceList.h"
 #include "classification/widgets/SimpleComboBox.h"
-#include "classification/widgets/TopicParts.h"
 #include "classification/widgets/TopicReportView.h"
+#include "common/Twips.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/TwipsGeometry.h"
 #include "data/Database.h"
+#include "textview/widgets/RichTextView.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -19,21 +21,18 @@
 namespace velmora {
 
 namespace {
-const char *const kTopicListFilled = "TopicListFilled";
-const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
 } // namespace
 
-TopicListPanel::TopicListPanel(MainWindow &window)
-    : QObject(&window), m_window(window), m_c(window.controls())
+TopicListPanel::TopicListPanel(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     setObjectName(QStringLiteral("TopicListPanel"));
-    m_window.setProperty(kTopicListFilled, false);
     buildControls();
 
     connect(m_c.CmdShowCmbKlasifikim, &QToolButton::clicked, this,
             &TopicListPanel::CmdShowCmbKlasifikim_Click);
     connect(m_box, &SimpleComboBox::clicked, this, &TopicListPanel::cmbKlasifikimTematik_Click);
-    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicListPanel::LstAjetetPrejCmbTema_Click);
+    connect(m_lines, &ReferenceList::clicked, this, &TopicListPanel::LstAjetetPrejCmbTema_Click);
     m_c.pictCmbTematAlfabet->installEventFilter(this);
 }
 
@@ -45,27 +44,14 @@ void TopicListPanel::buildControls()
     m_label = new QLabel(QStringLiteral("Teme"), panel);
     m_label->setObjectName(QStringLiteral("Label2"));
     m_label->setProperty("index", 4);
-    m_window.placeTwips(m_label, 120, 120, 2415, 240);
-    if (m_c.Label2.size() > 4)
-        m_c.Label2[4] = m_label;
+    placeTwips(m_label, 120, 120, 2415, 240);
 
     m_box = new SimpleComboBox(panel);
     m_box->setObjectName(QStringLiteral("cmbKlasifikimTematik"));
     m_box->setFont(listFont);
-    m_window.placeTwips(m_box, 120, 360, 2415, 1755);
+    placeTwips(m_box, 120, 360, 2415, 1755);
 
-    m_list = new QListWidget(panel);
-    m_list->setObjectName(QStringLiteral("LstAjetetPrejCmbTema"));
-    m_list->setFont(listFont);
-    m_list->setToolTip(kListTip);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_window.placeTwips(m_list, 120, 2400, 2415, 1410);
-    m_listClick = new ItemClickSignal(m_list);
-}
-
-bool TopicListPanel::topicListFilled() const
-{
-    return m_window.property(kTopicListFilled).toBool();
+    m_lines = new ReferenceList(panel, "LstAjetetPrejCmbTema", 120, 2400, 2415, 1410);
 }
 
 void TopicListPanel::CmdShowCmbKlasifikim_Click()
@@ -79,7 +65,7 @@ void TopicListPanel::CmdShowCmbKlasifikim_Click()
     if (topicListFilled())
         return;
     if (fillTopics())
-        m_window.setProperty(kTopicListFilled, true);
+        m_topicListFilled = true;
 }
 
 bool TopicListPanel::fillTopics()
@@ -91,9 +77,9 @@ bool TopicListPanel::fillTopics()
         names = loadTopicNames(db, &error);
     }
     if (!names) {
-        MainWindow::message(&m_window, QStringLiteral("Popis tema se ne može učitati iz baze podataka "
-                                                      "\"%1\": %2\nPokušajte ponovo.")
-                                           .arg(topicStoreName(), error));
+        tellReader(m_c.frmMain, QStringLiteral("Popis tema se ne može učitati iz baze podataka "
+                                               "\"%1\": %2\nPokušajte ponovo.")
+                                    .arg(topicStoreName(), error));
         return false;
     }
     for (const QString &name : *names)
@@ -103,40 +89,31 @@ bool TopicListPanel::fillTopics()
 
 void TopicListPanel::cmbKlasifikimTematik_Click()
 {
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->clear();
-    }
+    m_lines->clear();
     QStringList lines;
     {
         const data::Database db = data::Database::open(topicStoreName());
         lines = loadReferenceLines(db, trimBlanks(m_box->text()));
     }
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->addItems(lines);
-        if (m_list->count() > 0)
-            m_list->setCurrentRow(0);
-    }
+    m_lines->fill(lines);
     LstAjetetPrejCmbTema_Click();
 }
 
 void TopicListPanel::LstAjetetPrejCmbTema_Click()
 {
-    const QListWidgetItem *line = m_list->currentItem();
-    showTopicAyahs(m_window, line ? line->text() : QString(), m_box->text());
+    showTopicAyahs(m_c.Rtf1, m_results, m_lines->currentLine(), m_box->text());
 }
 
 void TopicListPanel::pictCmbTematAlfabet_Resize()
 {
-    const double dpi = m_window.dpi();
+    const double dpi = logicalDpi(m_c.pictCmbTematAlfabet);
     const AlphabetPanelLayout r =
         alphabetPanelLayout(pixelsToTwips(m_c.pictCmbTematAlfabet->height(), dpi),
-                            pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_box->y(), dpi));
+                            pixelsToTwips(m_lines->widget()->height(), dpi), pixelsToTwips(m_box->y(), dpi));
     if (r.boxHeight)
-        m_box->resize(m_box->width(), m_window.twips(*r.boxHeight));
+        m_box->resize(m_box->width(), twips(m_box, *r.boxHeight));
     if (r.listTop)
-        m_list->move(m_list->x(), m_window.twips(*r.listTop));
+        m_lines->widget()->move(m_lines->widget()->x(), twips(m_lines->widget(), *r.listTop));
 }
 
 bool TopicListPanel::eventFilter(QObject *watched, QEvent *event)
@@ -144,11 +121,6 @@ bool TopicListPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_c.pictCmbTematAlfabet && event->type() == QEvent::Resize)
         pictCmbTematAlfabet_Resize();
     return QObject::eventFilter(watched, event);
-}
-
-void installTopicListPanel(MainWindow &window)
-{
-    new TopicListPanel(window);
 }
 
 } // namespace velmora

@@ -3,29 +3,44 @@
 #include <QObject>
 
 class QLabel;
-class QListWidget;
+class QToolButton;
+class QWidget;
 
 namespace velmora {
 
 class ItemClickSignal;
-class MainWindow;
+class ReferenceList;
+class ResultsView;
+class RichTextView;
 class SimpleComboBox;
-struct MainControls;
 
 // The alphabetical panel pictCmbTematAlfabet: every topic name in cmbKlasifikimTematik,
-// loaded once per run from VetemTemat (flag TopicListFilled of the main window); a chosen
+// loaded once per run from VetemTemat (the flag TopicListFilled); a chosen
 // topic lists its reference lines in LstAjetetPrejCmbTema and shows the first line's ayahs.
 class TopicListPanel : public QObject {
     Q_OBJECT
 public:
-    explicit TopicListPanel(MainWindow &window);
+    // The panel it builds its controls in, the other two panels it hides, its button, the
+    // view its reports go to and the window that tells the reader.
+    struct Controls {
+        QWidget *pictCmbTematAlfabet = nullptr;
+        QWidget *PictKlasifikim = nullptr;
+        QWidget *pictCmbSureAjet = nullptr;
+        QToolButton *CmdShowCmbKlasifikim = nullptr;
+        RichTextView *Rtf1 = nullptr;
+        QWidget *frmMain = nullptr;
+    };
+
+    TopicListPanel(const Controls &controls, ResultsView &results, QObject *parent = nullptr);
 
     void CmdShowCmbKlasifikim_Click();
     void cmbKlasifikimTematik_Click();
     void LstAjetetPrejCmbTema_Click();
     void pictCmbTematAlfabet_Resize();
 
-    bool topicListFilled() const;
+    bool topicListFilled() const { return m_topicListFilled; }
+    // Its label "Teme", Label2 with index 4 of the main window's label array.
+    QLabel *label() const { return m_label; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -36,12 +51,12 @@ private:
     // so that a later click tries again.
     bool fillTopics();
 
-    MainWindow &m_window;
-    MainControls &m_c;
+    Controls m_c;
+    ResultsView &m_results;
+    bool m_topicListFilled = false;
     QLabel *m_label = nullptr;
     SimpleComboBox *m_box = nullptr;
-    QListWidget *m_list = nullptr;
-    ItemClickSignal *m_listClick = nullptr;
+    ReferenceList *m_lines = nullptr;
 };
 
 } // namespace velmora

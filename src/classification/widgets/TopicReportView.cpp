@@ -1,7 +1,7 @@
 #include "classification/widgets/TopicReportView.h"
 
-#include "app/widgets/MainWindow.h"
 #include "classification/TopicData.h"
+#include "common/widgets/ResultsView.h"
 #include "data/Database.h"
 #include "textview/widgets/RichTextView.h"
 
@@ -9,7 +9,8 @@
 
 namespace velmora {
 
-void showTopicAyahs(MainWindow &window, const QString &referenceLine, const QString &topicTitle)
+void showTopicAyahs(RichTextView *view, ResultsView &results, const QString &referenceLine,
+                    const QString &topicTitle)
 {
     const ReferenceLine line = splitReferenceLine(referenceLine);
     QStringList ayahLines;
@@ -18,8 +19,9 @@ void showTopicAyahs(MainWindow &window, const QString &referenceLine, const QStr
         const data::Database db = data::Database::open(topicStoreName());
         ayahLines = fetchAyahLines(db, line, [] { QCoreApplication::processEvents(); });
     }
-    window.controls().Rtf1->setText(composeTopicReport(topicTitle, referenceLine, ayahLines));
-    window.enterResultsView();
+    if (view)
+        view->setText(composeTopicReport(topicTitle, referenceLine, ayahLines));
+    results.enterResultsView();
 }
 
 } // namespace velmora

@@ -1,14 +1,18 @@
 #include "classification/widgets/TopicTreePanel.h"
 
-#include "app/Twips.h"
-#include "app/widgets/MainWindow.h"
 #include "classification/PanelLayout.h"
 #include "classification/TopicData.h"
-#include "classification/widgets/ImageList.h"
 #include "classification/widgets/ItemClickSignal.h"
-#include "classification/widgets/TopicParts.h"
+#include "classification/widgets/ReferenceList.h"
 #include "classification/widgets/TopicReportView.h"
+#include "classification/widgets/TopicTreeImages.h"
+#include "common/Twips.h"
+#include "common/widgets/Controls.h"
+#include "common/widgets/ImageList.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/TwipsGeometry.h"
 #include "data/Database.h"
+#include "textview/widgets/RichTextView.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,44 +26,35 @@
 namespace velmora {
 
 namespace {
-const char *const kTreeFilled = "TreeFilled";
-const QString kListTip = QStringLiteral("Kliknite ovdje da bi se pokazao ajet (ajeti)");
 } // namespace
 
-TopicTreePanel::TopicTreePanel(MainWindow &window)
-    : QObject(&window), m_window(window), m_c(window.controls())
+TopicTreePanel::TopicTreePanel(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     setObjectName(QStringLiteral("TopicTreePanel"));
-    m_window.setProperty(kTreeFilled, false);
     buildControls();
 
     connect(m_c.CmdKlasifikim, &QToolButton::clicked, this, &TopicTreePanel::CmdKlasifikim_Click);
     connect(m_expandAll, &QToolButton::clicked, this, &TopicTreePanel::cmdExpandAll_Click);
     connect(m_collapseAll, &QToolButton::clicked, this, &TopicTreePanel::CmdCollapseAll_Click);
     connect(m_treeClick, &ItemClickSignal::clicked, this, &TopicTreePanel::TreeView1_NodeClick);
-    connect(m_listClick, &ItemClickSignal::clicked, this, &TopicTreePanel::lstAjetKlasifikim_Click);
+    connect(m_lines, &ReferenceList::clicked, this, &TopicTreePanel::lstAjetKlasifikim_Click);
     m_c.PictKlasifikim->installEventFilter(this);
 }
 
 void TopicTreePanel::buildControls()
 {
     QWidget *panel = m_c.PictKlasifikim;
-    m_images = new ImageList(&m_window);
+    m_images = topicTreeImages(this);
 
-    auto iconButton = [&](const char *name, const char *tip, const char *file) {
-        auto *b = new QToolButton(panel);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(QLatin1String(tip));
-        b->setIcon(QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::StrongFocus);
-        m_window.placeTwips(b, 120, 120, 375, 375);
-        b->setIconSize(QSize(m_window.twips(300), m_window.twips(300)));
-        return b;
+    auto button = [panel](const char *name, const char *tip, const char *file) {
+        return iconButton(panel, name, QLatin1String(tip),
+                          QIcon(QStringLiteral(":/velmora/icons/") + QLatin1String(file)), 120, 120, 375,
+                          375);
     };
     // The two buttons lie on the same spot; one replaces the other.
-    m_expandAll = iconButton("cmdExpandAll", "Pokazi grane", "expand.svg");
-    m_collapseAll = iconButton("CmdCollapseAll", "Pokazi stablo", "collapse.svg");
+    m_expandAll = button("cmdExpandAll", "Pokazi grane", "expand.svg");
+    m_collapseAll = button("CmdCollapseAll", "Pokazi stablo", "collapse.svg");
     m_collapseAll->hide();
 
     m_tree = new QTreeWidget(panel);
@@ -69,24 +64,23 @@ void TopicTreePanel::buildControls()
     m_tree->setSortingEnabled(false);
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setIconSize(m_images->imageSize());
+    m_tree->setIconSize(m_images->image(0).size());
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_window.placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
+    placeTwips(m_tree, 120, 600, 2415, 2040 - 50 - 600);
     m_treeClick = new ItemClickSignal(m_tree);
 
-    m_list = new QListWidget(panel);
-    m_list->setObjectName(QStringLiteral("lstAjetKlasifikim"));
-    m_list->setFont(QFont(QStringLiteral("Times New Roman"), 9));
-    m_list->setToolTip(kListTip);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_window.placeTwips(m_list, 120, 2040, 2415, 1410);
-    m_listClick = new ItemClickSignal(m_list);
+    m_lines = new ReferenceList(panel, "lstAjetKlasifikim", 120, 2040, 2415, 1410);
 }
 
-bool TopicTreePanel::treeFilled() const
+int TopicTreePanel::listHeight() const
 {
-    return m_window.property(kTreeFilled).toBool();
+    return m_lines->widget()->height();
+}
+
+int TopicTreePanel::treeTop() const
+{
+    return m_tree->y();
 }
 
 void TopicTreePanel::CmdKlasifikim_Click()
@@ -99,7 +93,7 @@ void TopicTreePanel::CmdKlasifikim_Click()
     if (treeFilled())
         return;
     if (fillTree())
-        m_window.setProperty(kTreeFilled, true);
+        m_treeFilled = true;
 }
 
 bool TopicTreePanel::fillTree()
@@ -111,9 +105,9 @@ bool TopicTreePanel::fillTree()
         nodes = loadTopicTree(db, &error);
     }
     if (!nodes) {
-        MainWindow::message(&m_window, QStringLiteral("Tematska klasifikacija se ne može učitati iz baze "
-                                                      "podataka \"%1\": %2\nPokušajte ponovo.")
-                                           .arg(topicStoreName(), error));
+        tellReader(m_c.frmMain, QStringLiteral("Tematska klasifikacija se ne može učitati iz baze "
+                                               "podataka \"%1\": %2\nPokušajte ponovo.")
+                                    .arg(topicStoreName(), error));
         return false;
     }
     ItemClickSignal::Mute mute(m_treeClick);
@@ -137,7 +131,7 @@ void TopicTreePanel::addNode(const TopicNode &node)
     }
     item->setText(0, node.text);
     item->setData(0, Qt::UserRole, node.key);
-    item->setIcon(0, m_images->image(node.image));
+    item->setIcon(0, QIcon(m_images->image(node.image)));
     m_nodesByKey.insert(node.key, item);
 }
 
@@ -150,30 +144,21 @@ void TopicTreePanel::TreeView1_NodeClick()
     if (node->childCount() > 0)
         return;
 
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->clear();
-    }
+    m_lines->clear();
     const QString topic = topicNameFromNodeText(node->text(0));
     QStringList lines;
     {
         const data::Database db = data::Database::open(topicStoreName());
         lines = loadReferenceLines(db, topic);
     }
-    {
-        ItemClickSignal::Mute mute(m_listClick);
-        m_list->addItems(lines);
-        if (m_list->count() > 0)
-            m_list->setCurrentRow(0);
-    }
+    m_lines->fill(lines);
     lstAjetKlasifikim_Click();
 }
 
 void TopicTreePanel::lstAjetKlasifikim_Click()
 {
-    const QListWidgetItem *line = m_list->currentItem();
     const QTreeWidgetItem *node = m_tree->currentItem();
-    showTopicAyahs(m_window, line ? line->text() : QString(), node ? node->text(0) : QString());
+    showTopicAyahs(m_c.Rtf1, m_results, m_lines->currentLine(), node ? node->text(0) : QString());
 }
 
 void TopicTreePanel::cmdExpandAll_Click()
@@ -196,14 +181,14 @@ void TopicTreePanel::CmdCollapseAll_Click()
 
 void TopicTreePanel::PictKlasifikim_Resize()
 {
-    const double dpi = m_window.dpi();
+    const double dpi = logicalDpi(m_c.PictKlasifikim);
     const TreePanelLayout r =
         treePanelLayout(pixelsToTwips(m_c.PictKlasifikim->height(), dpi),
-                        pixelsToTwips(m_list->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
+                        pixelsToTwips(m_lines->widget()->height(), dpi), pixelsToTwips(m_tree->y(), dpi));
     if (r.listTop)
-        m_list->move(m_list->x(), m_window.twips(*r.listTop));
+        m_lines->widget()->move(m_lines->widget()->x(), twips(m_lines->widget(), *r.listTop));
     if (r.treeHeight)
-        m_tree->resize(m_tree->width(), m_window.twips(*r.treeHeight));
+        m_tree->resize(m_tree->width(), twips(m_tree, *r.treeHeight));
 }
 
 bool TopicTreePanel::eventFilter(QObject *watched, QEvent *event)
@@ -211,11 +196,6 @@ bool TopicTreePanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_c.PictKlasifikim && event->type() == QEvent::Resize)
         PictKlasifikim_Resize();
     return QObject::eventFilter(watched, event);
-}
-
-void installTopicTreePanel(MainWindow &window)
-{
-    new TopicTreePanel(window);
 }
 
 } // namespace velmora

@@ -1,7 +1,8 @@
 #include "recitation/widgets/RecitationWindow.h"
-#include "app/ProgramTitle.h"
+#include "common/widgets/MessageBoxes.h"
 
-#include "app/widgets/MainWindow.h"
+#include "common/widgets/Controls.h"
+#include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "recitation/BookPlace.h"
 #include "recitation/FXSnd.h"
@@ -30,19 +31,11 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = programTitle();
-const QString kStoreName = QStringLiteral("Bazabos.mdb");
+const QString kStoreName = DataFolder::storeName();
 const QString kFieldText = QStringLiteral("TekstAjet");
 const QString kIndexNumber = QStringLiteral("numri");
 
 constexpr double kVolumeUnit = 655.35; // one percent of the control's 0..65535
-
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text)
 {
@@ -355,8 +348,7 @@ bool RecitationWindow::isShown() const
 
 void RecitationWindow::message(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
-    box.exec();
+    tellReader(this, text);
 }
 
 bool RecitationWindow::placeIsPlayable(int *ayahs)
@@ -572,16 +564,6 @@ void RecitationWindow::waitForEvents()
     if (FXSnd1->status() != QLatin1String("playing"))
         m_waitGuard->start();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-// ---- The main window's button -------------------------------------------------------------
-
-void installRecitationWindowPart(MainWindow &window)
-{
-    QObject::connect(window.controls().cmdLeximAjet, &QToolButton::clicked, &window, [&window] {
-        RecitationWindow lexim(&window);
-        window.execModal(&lexim);
-    });
 }
 
 } // namespace velmora

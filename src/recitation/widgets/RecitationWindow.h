@@ -18,7 +18,6 @@ class QTimer;
 namespace velmora {
 
 class FXSnd;
-class MainWindow;
 class RichTextView;
 class SurahSelectors;
 namespace data {
@@ -161,8 +160,5 @@ private:
     bool m_activated = false;
     bool m_unloaded = false;
 };
-
-// Opens the recitation window modally from the main window's button cmdLeximAjet.
-void installRecitationWindowPart(MainWindow &window);
 
 } // namespace velmora

@@ -1,8 +1,5 @@
 #include "recitation/widgets/TextRecitationPart.h"
 
-#include "app/widgets/MainWindow.h"
-#include "data/DataSource.h"
-#include "recitation/BookPlace.h"
 #include "recitation/FXSnd.h"
 #include "recitation/SoundSource.h"
 #include "textview/AyahMarker.h"
@@ -13,8 +10,8 @@
 
 namespace velmora {
 
-TextRecitation::TextRecitation(RichTextView *view, FXSnd *sound, data::DataSource *surahs, QObject *parent)
-    : QObject(parent), m_view(view), m_sound(sound), m_surahs(surahs)
+TextRecitation::TextRecitation(RichTextView *view, FXSnd *sound, QObject *parent)
+    : QObject(parent), m_view(view), m_sound(sound)
 {
 }
 
@@ -33,14 +30,11 @@ void TextRecitation::mnuLshoAjetin_Click()
 
 void TextRecitation::FuncPlayAjet(const QString &strNrSure, const QString &strNrAjet)
 {
-    if (!m_sound || !m_surahs)
+    if (!m_sound)
         return;
-    if (!m_surahs->isOpen() && !m_surahs->refresh())
-        return;
-    if (checkPlace(m_surahs->table(), strNrSure, &strNrAjet) != PlaceCheck::Ok)
-        return;
-    // No CD test here and no waiting: without the CD the player gets a path that does not
-    // exist and stays silent.
+    // No CD test, no check of the numbers and no waiting: without the CD, or for a text that
+    // is no ayah of the book, the player gets a path that does not exist and stays silent.
+    // The path cannot leave the clip folder (clipPath keeps separators out of the name).
     m_sound->setFile(clipPath(strNrSure, strNrAjet));
     m_sound->setCommand(5);
 }
@@ -55,19 +49,6 @@ void TextRecitation::mnuVazhdo_Click()
 {
     if (m_sound)
         m_sound->setCommand(10);
-}
-
-void installTextRecitationPart(MainWindow &window)
-{
-    MainControls &c = window.controls();
-    auto *part = new TextRecitation(c.Rtf1, c.FXSnd1, c.Data1, &window);
-    part->setObjectName(QStringLiteral("TextRecitation"));
-    QObject::connect(c.mnuLshoAjetin, &QAction::triggered, part, &TextRecitation::mnuLshoAjetin_Click);
-    QObject::connect(c.Rtf1, &RichTextView::doubleClicked, part, &TextRecitation::mnuLshoAjetin_Click);
-    QObject::connect(c.mnuPauzoje, &QAction::triggered, part, &TextRecitation::mnuPauzoje_Click);
-    QObject::connect(c.mnuVazhdo, &QAction::triggered, part, &TextRecitation::mnuVazhdo_Click);
-    // The drive scan of the start-up, which the clip paths of the text's ayahs rest on.
-    QObject::connect(&window, &MainWindow::driveScanRequested, part, [] { FindCDRomDrive(); });
 }
 
 } // namespace velmora

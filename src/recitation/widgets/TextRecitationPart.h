@@ -6,11 +6,7 @@
 namespace velmora {
 
 class FXSnd;
-class MainWindow;
 class RichTextView;
-namespace data {
-class DataSource;
-}
 
 // Reciting from the main text: "Uci ajet" in the text view's popup menu, or a double click in
 // the text, plays the clip of the ayah under the caret on the main window's own sound player;
@@ -19,15 +15,14 @@ class DataSource;
 class TextRecitation : public QObject {
     Q_OBJECT
 public:
-    // `surahs` is the main window's surah table, used to tell a marker of the book from any
-    // other text before a clip is chosen.
-    TextRecitation(RichTextView *view, FXSnd *sound, data::DataSource *surahs, QObject *parent = nullptr);
+    TextRecitation(RichTextView *view, FXSnd *sound, QObject *parent = nullptr);
 
     // Selects the ayah paragraph under the caret, reads its marker and plays its clip.
     void mnuLshoAjetin_Click();
     // Plays the clip of the given surah and ayah texts, as they stand. Texts that are not a
-    // surah and ayah of the book (a heading's text, a marker with a missing number) play
-    // nothing, say nothing and leave the sound player as it is.
+    // surah and ayah of the book (a heading's text, a marker with a missing number) name a
+    // clip that does not exist: the player takes it, which ends a clip that was playing, and
+    // stays silent. Nothing is said to the reader.
     void FuncPlayAjet(const QString &strNrSure, const QString &strNrAjet);
     void mnuPauzoje_Click();
     void mnuVazhdo_Click();
@@ -35,10 +30,6 @@ public:
 private:
     QPointer<RichTextView> m_view;
     QPointer<FXSnd> m_sound;
-    QPointer<data::DataSource> m_surahs;
 };
-
-// Connects the popup items, the double click in Rtf1 and the start-up drive scan.
-void installTextRecitationPart(MainWindow &window);
 
 } // namespace velmora

@@ -1,7 +1,6 @@
 #include "search/widgets/FindPart.h"
-#include "app/ProgramTitle.h"
+#include "common/widgets/MessageBoxes.h"
 
-#include "app/widgets/MainWindow.h"
 #include "search/FindText.h"
 #include "textview/widgets/RichTextView.h"
 
@@ -14,25 +13,12 @@
 namespace velmora {
 
 namespace {
-const QString kTitle = programTitle();
 const QString kEmpty = QStringLiteral("Upisite nesto u kutiji za pretragu!");
 const QString kAgain = QStringLiteral("Zelite li poceti trazenje iz pocetka teksta?");
 const QString kFromEnd = QStringLiteral("Zelite li da pretrazivanje zapocne iz kraja teksta?");
 } // namespace
 
-bool askOkCancel(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    return box.exec() == QMessageBox::Ok;
-}
-
-bool askYesNo(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
-}
-
-FindPart::FindPart(MainControls &controls, QObject *parent) : QObject(parent), m_c(controls)
+FindPart::FindPart(const Controls &controls, QObject *parent) : QObject(parent), m_c(controls)
 {
     connect(m_c.cmdKerkim, &QToolButton::clicked, this, &FindPart::cmdKerkim_Click);
     connect(m_c.cmdKerkimPrapa, &QToolButton::clicked, this, &FindPart::cmdKerkimPrapa_Click);
@@ -59,7 +45,7 @@ bool FindPart::hasSearchText(const QString &T)
 {
     if (!T.isEmpty())
         return true;
-    MainWindow::message(m_c.frmMain, kEmpty);
+    tellReader(m_c.frmMain, kEmpty);
     m_c.txtKerkim->setFocus();
     return false;
 }
@@ -76,7 +62,7 @@ void FindPart::cmdKerkim_Click()
         if (restart) {
             // The part before E has not been searched yet.
             if (view->find(T, 0, E) < 0)
-                MainWindow::message(m_c.frmMain, QStringLiteral("Tekst se ne spominje!"));
+                tellReader(m_c.frmMain, QStringLiteral("Tekst se ne spominje!"));
             return;
         }
         const QString S = view->selText();
@@ -135,7 +121,7 @@ void FindPart::cmdKerkimPrapa_Click()
             return;
         }
         if (!firstPass) {
-            MainWindow::message(m_c.frmMain, QStringLiteral("Tekst nije prona|en."));
+            tellReader(m_c.frmMain, QStringLiteral("Tekst nije pronađen."));
             return;
         }
         if (!askYesNo(m_c.frmMain, QStringLiteral("Dostignut je pocetak teksta.\n") + kFromEnd))

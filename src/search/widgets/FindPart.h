@@ -1,17 +1,30 @@
 #pragma once
 
-#include "app/widgets/MainControls.h"
-
 #include <QObject>
 
+class QLineEdit;
+class QToolButton;
+class QWidget;
+
 namespace velmora {
+
+class RichTextView;
 
 // Find in text: forward from the caret with the view's own find, backward by scanning the
 // view's plain text, both with their questions when the end or the beginning is reached.
 class FindPart : public QObject {
     Q_OBJECT
 public:
-    explicit FindPart(MainControls &controls, QObject *parent = nullptr);
+    // The controls of the find strip, the view searched and the window that asks the questions.
+    struct Controls {
+        QLineEdit *txtKerkim = nullptr;
+        QToolButton *cmdKerkim = nullptr;
+        QToolButton *cmdKerkimPrapa = nullptr;
+        RichTextView *Rtf1 = nullptr;
+        QWidget *frmMain = nullptr;
+    };
+
+    explicit FindPart(const Controls &controls, QObject *parent = nullptr);
 
     void cmdKerkim_Click();
     void cmdKerkimPrapa_Click();
@@ -23,11 +36,7 @@ private:
     // An empty text to find: tells the reader and gives the box the focus.
     bool hasSearchText(const QString &T);
 
-    MainControls &m_c;
+    Controls m_c;
 };
-
-// Message boxes captioned with the program's title. They return true for OK / Yes.
-bool askOkCancel(QWidget *parent, const QString &text);
-bool askYesNo(QWidget *parent, const QString &text);
 
 } // namespace velmora

@@ -1,16 +1,20 @@
 #include "search/widgets/VerseSearchPart.h"
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
-#include "app/widgets/MainWindow.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/ResultsView.h"
+#include "data/DataFolder.h"
 #include "data/Database.h"
 #include "search/SearchHistory.h"
 #include "search/VerseQuery.h"
 #include "textview/widgets/AyahLocator.h"
+#include "textview/widgets/ComboSupport.h"
 #include "textview/widgets/RichTextView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSettings>
@@ -19,17 +23,20 @@
 
 namespace velmora {
 
-VerseSearchPart::VerseSearchPart(MainControls &controls, QObject *parent) : QObject(parent), m_c(controls)
+VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent)
+    : QObject(parent), m_c(controls), m_results(results)
 {
     connect(m_c.cmdKerkoAll, &QToolButton::clicked, this, &VerseSearchPart::cmdKerkoAll_Click);
+    // The history list acts on a pick from the list only: Enter on, or leaving, a text that
+    // equals an entry is no pick. The box searches the text as typed, so it does not complete
+    // what the reader types from its entries either.
+    activateOnPickOnly(m_c.CmbKerkoKrejt);
+    m_c.CmbKerkoKrejt->setCompleter(nullptr);
     connect(m_c.CmbKerkoKrejt, &QComboBox::activated, this, &VerseSearchPart::CmbKerkoKrejt_Click);
-    m_c.CmbKerkoKrejt->installEventFilter(this);
-    if (QLineEdit *edit = m_c.CmbKerkoKrejt->lineEdit())
-        edit->installEventFilter(this);
-    connect(m_c.frmMain, &MainWindow::historyLoadRequested, this,
-            &VerseSearchPart::ListaEFjaleveTeKerkuaraGetSetting);
-    connect(m_c.frmMain, &MainWindow::historySaveRequested, this,
-            &VerseSearchPart::ListaEFjaleveTeKerkuaraSaveSetting);
+    // The combo box itself holds the keyboard focus and hands keys and focus on to its edit
+    // field directly, past any filter of the field: the box is what is watched.
+    m_box = m_c.CmbKerkoKrejt;
+    m_box->installEventFilter(this);
 }
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
@@ -40,18 +47,28 @@ std::unique_ptr<QSettings> VerseSearchPart::openSettings()
 
 bool VerseSearchPart::eventFilter(QObject *watched, QEvent *event)
 {
-    QLineEdit *edit = m_c.CmbKerkoKrejt->lineEdit();
-    if (event->type() == QEvent::KeyPress && (watched == edit || watched == m_c.CmbKerkoKrejt)) {
+    // Only the pointer is compared: while the window is torn down the box may already be
+    // half destroyed, and nothing of it may be called then.
+    if (watched != m_box || !m_box)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        // Enter searches, whatever the shift state; the key still goes on to the box.
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == edit || !edit)
-                QTimer::singleShot(0, this, &VerseSearchPart::cmdKerkoAll_Click);
+        // Enter searches, whatever the shift state; the key still goes on to the box. The
+        // search runs once the key has been handled, outside the key's own dispatch.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            QTimer::singleShot(0, this, &VerseSearchPart::cmdKerkoAll_Click);
+    } else if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        // The focus coming back from the box's own list or from another program is not the
+        // box receiving the focus; the text and caret stay as the reader left them.
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            // Selected after the event: a mouse click that brought the focus places the caret
+            // when it reaches the edit field, after the focus has arrived.
+            QTimer::singleShot(0, this, [box = m_box] {
+                if (box && box->hasFocus() && box->lineEdit())
+                    box->lineEdit()->selectAll();
+            });
         }
-    } else if (event->type() == QEvent::FocusIn && watched == edit) {
-        // Focus selects the whole text, so that typing replaces it. Deferred, because a mouse
-        // click that brought the focus would place the caret afterwards.
-        QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
     }
     return QObject::eventFilter(watched, event);
 }
@@ -97,28 +114,28 @@ void VerseSearchPart::CmbKerkoKrejt_Click()
 
 void VerseSearchPart::failSearch(const QString &reason)
 {
-    MainWindow::message(m_c.frmMain, QStringLiteral("Trazenje ajeta nije uspjelo: ") + reason);
+    tellReader(m_c.frmMain, QStringLiteral("Traženje ajeta nije uspjelo: ") + reason);
     // Leave the results view: the whole text comes back instead of the waiting text.
-    if (m_c.frmMain->isResultsView())
-        m_c.frmMain->leaveResultsView();
+    if (m_results.isResultsView())
+        m_results.leaveResultsView();
 }
 
 void VerseSearchPart::cmdKerkoAll_Click()
 {
     const QString searchText = m_c.CmbKerkoKrejt->currentText();
     if (searchText.isEmpty()) {
-        MainWindow::message(m_c.frmMain, QStringLiteral("Upisite rijec koju trazite!"));
+        tellReader(m_c.frmMain, QStringLiteral("Upisite rijec koju trazite!"));
         m_c.CmbKerkoKrejt->setFocus();
         return;
     }
     const bool restrict = m_c.ChkKerkoSure->isChecked();
     const QString surahText = m_c.CmbNrSure->currentText();
-    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words, &m_strSQL);
+    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words);
     if (!query.ok) {
-        MainWindow::message(m_c.frmMain,
-                            QStringLiteral("Trazenje unutar sure: u polju \"Sure\" mora stajati broj sure "
-                                           "od 1 do 114, a ne \"%1\".")
-                                .arg(surahText));
+        tellReader(m_c.frmMain,
+                   QStringLiteral("Traženje unutar sure: u polju \"Sure\" mora stajati broj sure "
+                                  "od 1 do 114, a ne \"%1\".")
+                       .arg(surahText));
         return;
     }
 
@@ -127,10 +144,10 @@ void VerseSearchPart::cmdKerkoAll_Click()
     QPointer<QObject> self = this;
     auto abandoned = [&] { return !self || !view || generation != m_generation; };
 
-    m_c.frmMain->enterResultsView();
+    m_results.enterResultsView();
     view->setText(waitingText());
 
-    data::Database db = data::Database::open(QStringLiteral("bazabos.mdb"));
+    data::Database db = data::Database::open(DataFolder::storeName());
     if (!db.isOpen()) {
         failSearch(db.errorString());
         return;

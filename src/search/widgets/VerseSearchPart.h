@@ -1,30 +1,46 @@
 #pragma once
 
-#include "app/widgets/MainControls.h"
 #include "search/FjalKerkim.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+class QCheckBox;
+class QComboBox;
 class QSettings;
+class QToolButton;
+class QWidget;
 
 namespace velmora {
+
+class ResultsView;
+class RichTextView;
 
 // The verse search of the main window: the word box CmbKerkoKrejt with its history, the
 // restriction to the selected surah and the listing of the found ayahs in Rtf1.
 class VerseSearchPart : public QObject {
     Q_OBJECT
 public:
-    explicit VerseSearchPart(MainControls &controls, QObject *parent = nullptr);
+    // The verse search group, the selectors it reads the surah from, the view that shows the
+    // listing and the window that tells the reader.
+    struct Controls {
+        QComboBox *CmbKerkoKrejt = nullptr;
+        QCheckBox *ChkKerkoSure = nullptr;
+        QToolButton *cmdKerkoAll = nullptr;
+        QComboBox *CmbNrSure = nullptr;
+        QComboBox *CmbEmrSure = nullptr;
+        RichTextView *Rtf1 = nullptr;
+        QWidget *frmMain = nullptr;
+    };
+
+    VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent = nullptr);
 
     void cmdKerkoAll_Click();
     void CmbKerkoKrejt_Click();
     void ListaEFjaleveTeKerkuaraGetSetting();
     void ListaEFjaleveTeKerkuaraSaveSetting();
 
-    const FjalKerkim &words() const { return m_words; }
-    QString strSQL() const { return m_strSQL; }
     QStringList history() const;
 
     // The settings store of the history; tests point it elsewhere.
@@ -37,9 +53,10 @@ private:
     void setHistory(const QStringList &list);
     void failSearch(const QString &reason);
 
-    MainControls &m_c;
+    Controls m_c;
+    ResultsView &m_results;
+    QPointer<QComboBox> m_box; // CmbKerkoKrejt, whose keys and focus are watched
     FjalKerkim m_words;
-    QString m_strSQL;
     // Counts searches; a search that sees a newer one start during its yields stops.
     quint64 m_generation = 0;
 };

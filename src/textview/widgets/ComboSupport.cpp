@@ -1,8 +1,10 @@
 #include "textview/widgets/ComboSupport.h"
 
+#include <QAbstractItemView>
 #include <QCollator>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStyle>
 #include <algorithm>
 
 namespace velmora {
@@ -20,6 +22,16 @@ void fillCombo(QComboBox *combo, const QStringList &items)
     combo->addItems(items);
     if (combo->isEditable())
         combo->setEditText(text);
+}
+
+void fitListToEntries(QComboBox *combo)
+{
+    QAbstractItemView *view = combo->view();
+    // The widest entry as the list draws it (text and the item's margins), plus the list's
+    // frame and its vertical scroll bar.
+    const int frame = 2 * view->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, view);
+    const int scrollBar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+    view->setMinimumWidth(view->sizeHintForColumn(0) + frame + scrollBar);
 }
 
 QStringList sortedForList(QStringList items)

@@ -16,6 +16,10 @@ void activateOnPickOnly(QComboBox *combo);
 // was (Qt would otherwise show the first new entry there).
 void fillCombo(QComboBox *combo, const QStringList &items);
 
+// Makes the drop-down list at least as wide as its longest entry, so that no entry is cut,
+// however narrow the field itself is. Call after the entries change.
+void fitListToEntries(QComboBox *combo);
+
 // The entries in the order of a sorted list box: alphabetical, letter case ignored.
 QStringList sortedForList(QStringList items);
 

@@ -44,19 +44,22 @@ bool RichTextView::loadFile(const QString &name, QString *error)
     const QString path = DataFolder::findFile(info.absolutePath(), info.fileName());
     if (path.isEmpty()) {
         if (error)
-            *error = QStringLiteral("File not found: %1").arg(name);
+            *error = QStringLiteral("Datoteka \"%1\" nije pronađena.").arg(name);
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+            *error =
+                QStringLiteral("Datoteka \"%1\" ne može se otvoriti (nema prava čitanja ili je zauzeta).")
+                    .arg(QDir::toNativeSeparators(path));
         return false;
     }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("Datoteka \"%1\" ne može se pročitati do kraja.")
+                         .arg(QDir::toNativeSeparators(path));
         return false;
     }
     return loadRtf(data, error);
@@ -66,7 +69,7 @@ bool RichTextView::loadRtf(const QByteArray &rtf, QString *error)
 {
     if (!RtfReader::looksLikeRtf(rtf)) {
         if (error)
-            *error = QStringLiteral("Not a rich text (RTF) file");
+            *error = QStringLiteral("Datoteka nije tekst u formatu RTF (Rich Text Format).");
         return false;
     }
     // The new content is built in a document of its own, away from the widget, and shown in

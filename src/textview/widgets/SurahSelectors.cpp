@@ -1,5 +1,6 @@
 #include "textview/widgets/SurahSelectors.h"
 
+#include "data/DataFolder.h"
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "textview/widgets/ComboSupport.h"
@@ -21,7 +22,6 @@ const QString kFieldCount = QStringLiteral("Nr i ajeteve");
 const QString kIndexNumber = QStringLiteral("numri");
 const QString kIndexName = QStringLiteral("emriboshnjakisht");
 const QString kIndexCount = QStringLiteral("nr i ajeteve");
-const QString kStoreName = QStringLiteral("bazabos.mdb");
 
 const QString kFirstSurah = QStringLiteral("1");
 const QString kFirstName = QStringLiteral("Fatiha");
@@ -229,7 +229,7 @@ bool SurahSelectors::stepEmrSure()
     } else {
         // The name goes into the query text as a quoted literal, its apostrophes doubled, so
         // that names such as Ali-'Imran are found rather than breaking the query.
-        const data::Database db = data::Database::open(kStoreName);
+        const data::Database db = data::Database::open(DataFolder::storeName());
         if (!db.isOpen())
             return false;
         data::Recordset rows = db.openRecordset(QStringLiteral("SELECT * FROM sure WHERE emriboshnjakisht=") +
@@ -321,6 +321,23 @@ bool SurahSelectors::popupKey(QComboBox *combo, QEvent *event)
             return false;
         combo->hidePopup();
         enterIn(combo);
+        return true;
+    }
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        // Tab leaves a dropped-down list as it leaves a field of the desktop: the list folds
+        // away, the entry under the cursor is taken as a pick would take it, and the focus
+        // moves on (a completed choice puts it into the text).
+        const QModelIndex current = combo->view()->currentIndex();
+        const QPointer<QComboBox> guard(combo);
+        combo->hidePopup();
+        if (current.isValid()) {
+            combo->setCurrentIndex(current.row());
+            clickOf(combo);
+        }
+        if (guard && combo->hasFocus()) {
+            QKeyEvent tab(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(combo, &tab);
+        }
         return true;
     }
     bool editing = false;

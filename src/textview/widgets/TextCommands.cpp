@@ -37,6 +37,7 @@ void addFontToCombo(QComboBox *combo)
         names.append(combo->itemText(i));
     names.append(QFontDatabase::families());
     fillCombo(combo, sortedForList(names));
+    fitListToEntries(combo);
     combo->setEditText(QStringLiteral("Verdana"));
 }
 

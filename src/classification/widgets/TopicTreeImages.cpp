@@ -1,4 +1,6 @@
-#include "classification/widgets/ImageList.h"
+#include "classification/widgets/TopicTreeImages.h"
+
+#include "common/widgets/ImageList.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -50,15 +52,12 @@ QPixmap topicPicture()
 
 } // namespace
 
-ImageList::ImageList(QObject *parent) : QObject(parent)
+ImageList *topicTreeImages(QObject *parent)
 {
-    setObjectName(QStringLiteral("ImageList1"));
-    m_images << QIcon(chapterPicture()) << QIcon(topicPicture());
-}
-
-QIcon ImageList::image(int index) const
-{
-    return index >= 0 && index < m_images.size() ? m_images.at(index) : QIcon();
+    auto *images = new ImageList(parent);
+    images->add(chapterPicture());
+    images->add(topicPicture());
+    return images;
 }
 
 } // namespace velmora

@@ -1,0 +1,264 @@
+// The Debian package: built with CPack from the install rules, it holds the program and what it
+// reads, nothing else, and declares what it needs to run.
+
+#include "about/Contact.h"
+#include "common/ProgramTitle.h"
+#include "data/DataFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString kBinaryDir = QStringLiteral(VELMORA_BINARY_DIR);
+
+struct Run {
+    int code = -1; // -2 when the tool is not installed, -1 on a crash or timeout
+    QString out;
+};
+
+Run run(const QString &tool, const QStringList &args, int timeoutMs = 60000)
+{
+    const QString path = QStandardPaths::findExecutable(tool);
+    if (path.isEmpty())
+        return {-2, tool + QStringLiteral(" is not installed")};
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(path, args);
+    if (!process.waitForFinished(timeoutMs))
+        return {-1, tool + QStringLiteral(" timed out")}; // killed with its QProcess
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromUtf8(process.readAll())};
+}
+
+// One line of `dpkg-deb -c`: "-rw-r--r-- root/root 1234 2024-01-01 00:00 ./usr/bin/velmora".
+struct Entry {
+    QString mode;
+    QString owner;
+    qint64 size = 0;
+    QString path; // without the leading "."
+};
+} // namespace
+
+class TestDebPackage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fileName();
+    void contents();
+    void defaultData();
+    void control();
+    void dependencies();
+    void lintian();
+
+private:
+    QString field(const QString &name) const;
+
+    QTemporaryDir m_out;
+    QString m_deb;
+    QString m_appId;
+    QList<Entry> m_entries;
+};
+
+void TestDebPackage::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty())
+        QSKIP("dpkg-deb is not installed: the Debian package is not built or checked");
+    // Packing copies every built program; a partial build has nothing to copy.
+    if (!QFileInfo::exists(kBinaryDir + QStringLiteral("/bin/velmora")))
+        QSKIP("the program is not built; the package check needs a full build");
+    if (!velmora::DataFolder::holdsData(QStringLiteral(VELMORA_TEST_DATA_DIR)))
+        QSKIP("set-up has not made the default data; the package check needs it");
+
+    QFile id(kBinaryDir + QStringLiteral("/packaging/app-id.txt"));
+    QVERIFY(id.open(QIODevice::ReadOnly));
+    m_appId = QString::fromUtf8(id.readAll()).trimmed();
+
+    QVERIFY(m_out.isValid());
+    const Run cpack =
+        run(QStringLiteral("cpack"),
+            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+             kBinaryDir + QStringLiteral("/CPackConfig.cmake"), QStringLiteral("-B"), m_out.path()},
+            180000);
+    QVERIFY2(cpack.code == 0, qPrintable(cpack.out));
+    const QStringList debs = QDir(m_out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QVERIFY2(debs.size() == 1, qPrintable(debs.join(QLatin1Char(' ')) + QLatin1Char('\n') + cpack.out));
+    m_deb = QDir(m_out.path()).filePath(debs.first());
+
+    const Run listing = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb});
+    QVERIFY2(listing.code == 0, qPrintable(listing.out));
+    static const QRegularExpression line(
+        QStringLiteral("^(\\S+)\\s+(\\S+)\\s+(\\d+)\\s+\\S+\\s+\\S+\\s+\\.(/.*)$"));
+    for (const QString &text : listing.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = line.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text));
+        m_entries.append({m.captured(1), m.captured(2), m.captured(3).toLongLong(), m.captured(4)});
+    }
+}
+
+QString TestDebPackage::field(const QString &name) const
+{
+    const Run r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, name});
+    return r.code == 0 ? r.out.trimmed() : QString();
+}
+
+void TestDebPackage::fileName()
+{
+    // velmora_<version>_<arch>.deb, the version that of the program's title ("Velmora 4.0").
+    const Run arch = run(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")});
+    QCOMPARE(arch.code, 0);
+    const QString version = field(QStringLiteral("Version"));
+    QCOMPARE(QFileInfo(m_deb).fileName(),
+             QStringLiteral("velmora_%1_%2.deb").arg(version, arch.out.trimmed()));
+    const QString titleVersion = velmora::programTitle().section(QLatin1Char(' '), -1);
+    QVERIFY2(version == titleVersion || version.startsWith(titleVersion + QLatin1Char('.')),
+             qPrintable(version));
+    QCOMPARE(field(QStringLiteral("Package")), QStringLiteral("velmora"));
+    QCOMPARE(field(QStringLiteral("Architecture")), arch.out.trimmed());
+}
+
+void TestDebPackage::contents()
+{
+    // Exactly these files: the programs, the menu entry, the metadata, the icons, the two data
+    // files the program reads, the copyright notice and the changelog. No stamp, no npm
+    // package, nothing under a build path, nothing outside /usr.
+    QSet<QString> expected{
+        QStringLiteral("/usr/bin/velmora"),
+        QStringLiteral("/usr/bin/velmora-data"),
+        QStringLiteral("/usr/share/applications/%1.desktop").arg(m_appId),
+        QStringLiteral("/usr/share/metainfo/%1.metainfo.xml").arg(m_appId),
+        QStringLiteral("/usr/share/icons/hicolor/scalable/apps/%1.svg").arg(m_appId),
+        QStringLiteral("/usr/share/velmora/KUR'AN.rtf"),
+        QStringLiteral("/usr/share/velmora/Bazabos.db"),
+        QStringLiteral("/usr/share/doc/velmora/copyright"),
+        QStringLiteral("/usr/share/doc/velmora/changelog.gz"),
+    };
+    for (int size : {16, 32, 48, 64, 128, 256})
+        expected << QStringLiteral("/usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(m_appId);
+
+    QSet<QString> files;
+    QSet<QString> dirs;
+    for (const Entry &e : std::as_const(m_entries)) {
+        QCOMPARE(e.owner, QStringLiteral("root/root"));
+        if (e.mode.startsWith(QLatin1Char('d'))) {
+            QCOMPARE(e.mode, QStringLiteral("drwxr-xr-x"));
+            dirs << (e.path.endsWith(QLatin1Char('/')) ? e.path.chopped(1) : e.path);
+            continue;
+        }
+        QVERIFY2(e.mode.startsWith(QLatin1Char('-')), qPrintable(e.mode + QLatin1Char(' ') + e.path));
+        const bool program = e.path.startsWith(QLatin1String("/usr/bin/"));
+        QCOMPARE(e.mode, program ? QStringLiteral("-rwxr-xr-x") : QStringLiteral("-rw-r--r--"));
+        QVERIFY2(e.size > 0, qPrintable(e.path));
+        files << e.path;
+    }
+    const QSet<QString> extra = files - expected;
+    const QSet<QString> missing = expected - files;
+    QVERIFY2(extra.isEmpty(),
+             qPrintable(QStringLiteral("not expected: ") + extra.values().join(QLatin1Char(' '))));
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(QStringLiteral("missing: ") + missing.values().join(QLatin1Char(' '))));
+
+    // Every folder holds one of the files: no empty folder left over from the install.
+    QSet<QString> parents{QString()};
+    for (QString f : std::as_const(files)) {
+        while (f.lastIndexOf(QLatin1Char('/')) > 0) {
+            f.truncate(f.lastIndexOf(QLatin1Char('/')));
+            parents << f;
+        }
+    }
+    const QSet<QString> strayDirs = dirs - parents;
+    QVERIFY2(strayDirs.isEmpty(), qPrintable(strayDirs.values().join(QLatin1Char(' '))));
+}
+
+void TestDebPackage::defaultData()
+{
+    // The data files are those set-up made, whole.
+    for (const QString &name : {QStringLiteral("KUR'AN.rtf"), QStringLiteral("Bazabos.db")}) {
+        const QString path = QStringLiteral("/usr/share/velmora/") + name;
+        const auto it = std::find_if(m_entries.cbegin(), m_entries.cend(),
+                                     [&](const Entry &e) { return e.path == path; });
+        QVERIFY2(it != m_entries.cend(), qPrintable(path));
+        QCOMPARE(it->size, QFileInfo(QStringLiteral(VELMORA_TEST_DATA_DIR "/") + name).size());
+    }
+}
+
+void TestDebPackage::control()
+{
+    const QString maintainer = field(QStringLiteral("Maintainer"));
+    QVERIFY2(maintainer.contains(QLatin1Char('<') + velmora::contact::mailAddress() + QLatin1Char('>')),
+             qPrintable(maintainer));
+    const QString homepage = field(QStringLiteral("Homepage"));
+    QCOMPARE(homepage, velmora::contact::webPage(1));
+    // A summary line, then the long description in English and in Bosnian.
+    const QString description = field(QStringLiteral("Description"));
+    QVERIFY2(description.contains(QLatin1String("Bosnian translation")), qPrintable(description));
+    QVERIFY2(description.contains(QStringLiteral("traži ajete po riječima")), qPrintable(description));
+}
+
+void TestDebPackage::dependencies()
+{
+    // The Depends line of the control file as `dpkg-deb -I` shows it; the names of the
+    // packages in it, alternatives included, without version constraints.
+    const Run info = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), m_deb});
+    QVERIFY2(info.code == 0, qPrintable(info.out));
+    static const QRegularExpression dependsLine(QStringLiteral("^ Depends: (.*)$"),
+                                                QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch depends = dependsLine.match(info.out);
+    QVERIFY2(depends.hasMatch(), qPrintable(info.out));
+    QStringList names;
+    for (const QString &item : depends.captured(1).split(QRegularExpression(QStringLiteral("[,|]")))) {
+        const QString name = item.section(QLatin1Char('('), 0, 0).trimmed();
+        if (!name.isEmpty())
+            names << name;
+    }
+    // The libraries the programs link (found by dpkg-shlibdeps), the SQLite driver of Qt SQL
+    // (loaded at run time) and the fonts the windows use.
+    const QStringList needed{
+        QStringLiteral("libc6"),
+        QStringLiteral("libqt6core6"),
+        QStringLiteral("libqt6gui6"),
+        QStringLiteral("libqt6widgets6"),
+        QStringLiteral("libqt6sql6"),
+        QStringLiteral("libqt6multimedia6"),
+        QStringLiteral("libqt6svg6"),
+        QStringLiteral("libsqlite3-0"),
+        QStringLiteral("libmdb3"),
+        QStringLiteral("libqt6sql6-sqlite"),
+        QStringLiteral("fonts-liberation2"),
+        QStringLiteral("fonts-dejavu-core"),
+    };
+    for (const QString &name : needed)
+        QVERIFY2(names.contains(name),
+                 qPrintable(name + QStringLiteral(" is not in Depends: ") + names.join(u' ')));
+    // Each is a package this system knows (it runs the program with them).
+    const Run known = run(QStringLiteral("dpkg-query"), QStringList{QStringLiteral("-W")} + names);
+    QVERIFY2(known.code == 0, qPrintable(known.out));
+}
+
+void TestDebPackage::lintian()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("lintian")).isEmpty())
+        QSKIP("lintian is not installed");
+    const Run r = run(QStringLiteral("lintian"),
+                      {QStringLiteral("--tag-display-limit"), QStringLiteral("0"), m_deb}, 180000);
+    // It fails on errors (and when it cannot read the package).
+    QVERIFY2(r.code == 0, qPrintable(r.out));
+    // No error, and no warning but the one known: the programs have no manual pages.
+    static const QRegularExpression complaint(QStringLiteral("^[EW]: "));
+    QStringList complaints;
+    for (const QString &line : r.out.split(QLatin1Char('\n'))) {
+        if (line.contains(complaint) && !line.startsWith(QLatin1String("W: velmora: no-manual-page ")))
+            complaints << line;
+    }
+    QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join(QLatin1Char('\n'))));
+}
+
+QTEST_GUILESS_MAIN(TestDebPackage)
+#include "tst_debpackage.moc"
