@@ -252,9 +252,9 @@ void checkQuery(const Store &s, const QString &text)
         boundRun = run(s.db, bound);
         const Run inlineRun = run(s.db, inlined);
         // SQLite refuses a text nested deeper than its parser's stack or its expression trees
-        // allow. The translation writes each term of an AND / OR chain in parentheses of its own,
-        // so a chain of about a hundred terms already reaches that limit: the query is refused
-        // with a message. Long chains are a known limit of the dialect, not looked at here.
+        // allow; nesting that the dialect accepts (parentheses, NOT, long chains of terms) can
+        // reach those limits, and the query is then refused with SQLite's message. That is a
+        // limit of the store's engine, not a fault of the translation.
         const auto tooDeep = [](const Run &r) {
             return r.error.contains(QLatin1String("parser stack overflow")) ||
                    r.error.contains(QLatin1String("too large"));

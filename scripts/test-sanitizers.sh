@@ -3,6 +3,7 @@
 # build-asan/, makes the default data there and runs every test. Any finding of either
 # sanitizer (a leak included) ends the program that met it with an error, so its test fails.
 # tests/sanitizers/ubsan.supp would list a finding that must be suppressed, with its reason.
+# A test that fails gets a second try (see below), but any sanitizer report fails the run.
 # Takes the same arguments as ctest. Uses the display and sound server of the caller when it
 # has them (scripts/test.sh), and otherwise starts its own.
 set -euo pipefail
@@ -30,5 +31,15 @@ source "$here/scripts/test-services.sh"
 start_test_services
 trap stop_test_services EXIT
 
+# The sanitized programs run several times slower, so a test's timing check may miss now and
+# then: a failed test gets a second try. A sanitizer report fails the run all the same, whether
+# or not the second try passed.
 cd "$build"
-ctest --output-on-failure --timeout 600 -j2 "$@"
+log="$build/Testing/sanitizer-tests.log"
+status=0
+ctest --output-on-failure --timeout 600 -j2 --repeat until-pass:2 --output-log "$log" "$@" || status=$?
+if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$log"; then
+    echo "test-sanitizers: a sanitizer report in the output above (also in $log)"
+    exit 1
+fi
+exit "$status"
