@@ -17,6 +17,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QTimer>
 #include <QToolButton>
@@ -35,8 +36,8 @@ VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results,
     connect(m_c.CmbKerkoKrejt, &QComboBox::activated, this, &VerseSearchPart::CmbKerkoKrejt_Click);
     // The combo box itself holds the keyboard focus and hands keys and focus on to its edit
     // field directly, past any filter of the field: the box is what is watched.
-    m_box = m_c.CmbKerkoKrejt;
-    m_box->installEventFilter(this);
+    m_watchedBox = m_c.CmbKerkoKrejt;
+    m_c.CmbKerkoKrejt->installEventFilter(this);
 }
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
@@ -47,9 +48,13 @@ std::unique_ptr<QSettings> VerseSearchPart::openSettings()
 
 bool VerseSearchPart::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only the pointer is compared: while the window is torn down the box may already be
-    // half destroyed, and nothing of it may be called then.
-    if (watched != m_box || !m_box)
+    // Only the plain object pointer is compared: while the window is torn down the box may
+    // already be half destroyed (only its QWidget part left), and it may be neither called nor
+    // even cast to a combo box then. qobject_cast asks the object itself what it still is.
+    if (watched != m_watchedBox)
+        return QObject::eventFilter(watched, event);
+    auto *box = qobject_cast<QComboBox *>(watched);
+    if (!box)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -64,9 +69,9 @@ bool VerseSearchPart::eventFilter(QObject *watched, QEvent *event)
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             // Selected after the event: a mouse click that brought the focus places the caret
             // when it reaches the edit field, after the focus has arrived.
-            QTimer::singleShot(0, this, [box = m_box] {
-                if (box && box->hasFocus() && box->lineEdit())
-                    box->lineEdit()->selectAll();
+            QTimer::singleShot(0, this, [guarded = QPointer<QComboBox>(box)] {
+                if (guarded && guarded->hasFocus() && guarded->lineEdit())
+                    guarded->lineEdit()->selectAll();
             });
         }
     }

@@ -3,7 +3,6 @@
 #include "search/FjalKerkim.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 
 class QCheckBox;
@@ -55,7 +54,7 @@ private:
 
     Controls m_c;
     ResultsView &m_results;
-    QPointer<QComboBox> m_box; // CmbKerkoKrejt, whose keys and focus are watched
+    const QObject *m_watchedBox = nullptr; // CmbKerkoKrejt, whose keys and focus are watched
     FjalKerkim m_words;
     // Counts searches; a search that sees a newer one start during its yields stops.
     quint64 m_generation = 0;
