@@ -1,0 +1,127 @@
+#include "data/JetSql.h"
+#include "data/JetText.h"
+
+#include <sqlite3.h>
+
+namespace velmora::data::jet {
+
+using namespace detail;
+
+// ---------------------------------------------------------------------------------------
+// SQLite functions
+
+namespace {
+
+int collate(void *, int lengthA, const void *a, int lengthB, const void *b)
+{
+    return compareTextUtf8(static_cast<const char *>(a), lengthA, static_cast<const char *>(b), lengthB);
+}
+
+struct CachedPattern {
+    QByteArray source;
+    LikePattern pattern;
+};
+
+void deletePattern(void *p)
+{
+    delete static_cast<CachedPattern *>(p);
+}
+
+void likeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *patText = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const int patBytes = sqlite3_value_bytes(argv[1]);
+    auto *cached = static_cast<CachedPattern *>(sqlite3_get_auxdata(ctx, 1));
+    const bool reuse = cached && cached->source.size() == patBytes &&
+                       std::memcmp(cached->source.constData(), patText, size_t(patBytes)) == 0;
+    CachedPattern *fresh = nullptr;
+    if (!reuse) {
+        fresh = new CachedPattern;
+        fresh->source = QByteArray(patText, patBytes);
+        QString err;
+        if (!LikePattern::compile(QString::fromUtf8(fresh->source), &fresh->pattern, &err)) {
+            delete fresh;
+            const QByteArray msg = err.toUtf8();
+            sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
+            return;
+        }
+        cached = fresh;
+    }
+
+    bool match;
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_INTEGER:
+        match = cached->pattern.matches(QString::number(sqlite3_value_int64(argv[0])));
+        break;
+    case SQLITE_FLOAT:
+        match = cached->pattern.matches(numberText(sqlite3_value_double(argv[0])));
+        break;
+    case SQLITE_TEXT: {
+        // The bytes as stored: asking for them as a blob spares SQLite from copying each
+        // value only to end it with a NUL.
+        const auto *text = static_cast<const char *>(sqlite3_value_blob(argv[0]));
+        match = cached->pattern.matchesUtf8(text, sqlite3_value_bytes(argv[0]));
+        break;
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+        match = cached->pattern.matchesUtf8(text, sqlite3_value_bytes(argv[0]));
+        break;
+    }
+    }
+    sqlite3_result_int(ctx, match ? 1 : 0);
+    if (fresh) // SQLite keeps it for the next rows while the pattern stays the same
+        sqlite3_set_auxdata(ctx, 1, fresh, deletePattern);
+}
+
+} // namespace
+
+QString sqliteReason(sqlite3 *db)
+{
+    return sqliteReason(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+}
+
+QString sqliteReason(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_NOTADB:
+        return tr("datoteka nije baza podataka");
+    case SQLITE_CANTOPEN:
+        return tr("datoteka se ne može otvoriti");
+    case SQLITE_CORRUPT:
+        return tr("datoteka je oštećena");
+    case SQLITE_READONLY:
+        return tr("datoteka se može samo čitati");
+    case SQLITE_FULL:
+        return tr("disk je pun");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return tr("datoteka je zauzeta");
+    case SQLITE_NOMEM:
+        return tr("nema dovoljno memorije");
+    case SQLITE_IOERR:
+        return tr("greška pri čitanju ili pisanju datoteke");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return tr("pristup nije dozvoljen");
+    case SQLITE_INTERRUPT:
+        return tr("rad je prekinut");
+    default:
+        return tr("greška baze podataka (kod %1)").arg(code);
+    }
+}
+
+bool registerJetFunctions(sqlite3 *db)
+{
+    if (sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, collate, nullptr) != SQLITE_OK)
+        return false;
+    return sqlite3_create_function_v2(db, kLikeFunction, 2,
+                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                      likeFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace velmora::data::jet
