@@ -105,27 +105,12 @@ Run run(sqlite3 *db, const Translation &t)
     const int columns = sqlite3_column_count(st);
     FUZZ_CHECK(columns == t.fields.size());
     r.prepared = true;
-    for (int k = 0; k < t.params.size(); ++k) {
-        const QVariant &v = t.params[k];
-        int rc = SQLITE_OK;
-        switch (v.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Int:
-            rc = sqlite3_bind_int64(st, k + 1, v.toLongLong());
-            break;
-        case QMetaType::Double:
-            rc = sqlite3_bind_double(st, k + 1, v.toDouble());
-            break;
-        case QMetaType::QString: {
-            const QByteArray text = v.toString().toUtf8();
-            rc = sqlite3_bind_text(st, k + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default:
-            FUZZ_CHECK(!"a parameter of a kind the store does not take");
-        }
-        FUZZ_CHECK(rc == SQLITE_OK);
+    for (const QVariant &v : t.params) {
+        const int kind = v.typeId();
+        FUZZ_CHECK(kind == QMetaType::LongLong || kind == QMetaType::Int || kind == QMetaType::Double ||
+                   kind == QMetaType::QString);
     }
+    FUZZ_CHECK(bindParameters(st, t.params) == SQLITE_OK);
     g_steps = 0;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW && r.rows.size() < kRowCap) {
@@ -133,21 +118,7 @@ Run run(sqlite3 *db, const Translation &t)
         std::vector<Value> values;
         for (int c = 0; c < columns; ++c) {
             cells << cellText(st, c);
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER:
-                values.push_back(Value::fromInteger(sqlite3_column_int64(st, c)));
-                break;
-            case SQLITE_FLOAT:
-                values.push_back(Value::fromReal(sqlite3_column_double(st, c)));
-                break;
-            case SQLITE_NULL:
-                values.emplace_back();
-                break;
-            default:
-                values.push_back(Value::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
-                                                 sqlite3_column_bytes(st, c)));
-                break;
-            }
+            values.push_back(columnValue(st, c));
         }
         r.rows << cells.join(QLatin1Char('\t'));
         r.values.push_back(std::move(values));

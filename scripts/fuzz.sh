@@ -1,28 +1,27 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, with AddressSanitizer and UndefinedBehaviorSanitizer)
-# into build-fuzz/ and runs each in turn for SECONDS (default 60), or for RUNS inputs each when
+# into build-asan/ (the tree of the sanitized tests) and runs each in turn for SECONDS (default 60), or for RUNS inputs each when
 # VELMORA_FUZZ_RUNS is set.
 #
 #     scripts/fuzz.sh [SECONDS] [TARGET...]
 #
 # Each target starts from its seeds in fuzz/corpus/<target>/ and from what earlier runs kept in
-# build-fuzz/corpus/<target>/. An input that crashes a target, trips a sanitizer or a check,
-# runs too long or takes too much memory is saved in build-fuzz/findings/<target>/; the script
+# build-asan/corpus/<target>/. An input that crashes a target, trips a sanitizer or a check,
+# runs too long or takes too much memory is saved in build-asan/findings/<target>/; the script
 # then goes on with the other targets and exits non-zero. The output of each run is kept in
-# build-fuzz/logs/<target>.log.
+# build-asan/logs/<target>.log.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${VELMORA_FUZZ_BUILD_DIR:-$here/build-fuzz}
 seconds=${1:-60}
 shift || true
 
 source "$here/scripts/packages.sh"
 install_missing_packages "${velmora_packages[@]}" "${velmora_fuzz_packages[@]}"
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER=clang++-14 -DVELMORA_FUZZ=ON
-fi
+# The tree of the sanitized tests (scripts/test-sanitizers.sh) holds the fuzz targets too.
+source "$here/scripts/sanitized-build.sh"
+build=${VELMORA_FUZZ_BUILD_DIR:-$(sanitized_build_dir)}
+configure_sanitized_build "$build"
 cmake --build "$build" --parallel "$(nproc)" --target fuzzers
 
 targets=("$@")

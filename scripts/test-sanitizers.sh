@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer into
-# build-asan/, makes the default data there and runs every test. Any finding of either
+# Builds the program, its tests and the fuzz targets with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-asan/ (clang), makes the default data there and runs every test. Any finding of either
 # sanitizer (a leak included) ends the program that met it with an error, so its test fails.
 # tests/sanitizers/ubsan.supp would list a finding that must be suppressed, with its reason.
 # A test that fails gets a second try (see below), but any sanitizer report fails the run.
@@ -8,15 +8,16 @@
 # has them (scripts/test.sh), and otherwise starts its own.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${VELMORA_ASAN_BUILD_DIR:-$here/build-asan}
 main_build=${VELMORA_BUILD_DIR:-$here/build}
 
 source "$here/scripts/packages.sh"
-install_missing_packages "${velmora_packages[@]}"
+install_missing_packages "${velmora_packages[@]}" "${velmora_fuzz_packages[@]}"
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=ON
-fi
+# The same tree builds the fuzz targets (scripts/fuzz.sh), so that the program's code is
+# compiled with the sanitizers once.
+source "$here/scripts/sanitized-build.sh"
+build=$(sanitized_build_dir)
+configure_sanitized_build "$build"
 cmake --build "$build" --parallel "$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1}

@@ -24,6 +24,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace velmora::data::jet {
 
@@ -291,5 +292,11 @@ bool registerJetFunctions(sqlite3 *db);
 QString sqliteReason(sqlite3 *db);
 // The same for an SQLite result code (as Qt's SQLite driver gives it in nativeErrorCode()).
 QString sqliteReason(int code);
+
+// Binds the parameters of a translation to a prepared statement (a kind the store does not
+// take binds NULL); SQLITE_OK or the code of the first bind that failed.
+int bindParameters(sqlite3_stmt *st, const QVariantList &params);
+// Column `column` of the statement's current row as a value.
+Value columnValue(sqlite3_stmt *st, int column);
 
 } // namespace velmora::data::jet

@@ -124,4 +124,47 @@ bool registerJetFunctions(sqlite3 *db)
                                       likeFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+int bindParameters(sqlite3_stmt *st, const QVariantList &params)
+{
+    for (int k = 0; k < params.size(); ++k) {
+        const QVariant &v = params[k];
+        int rc;
+        switch (v.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+            rc = sqlite3_bind_int64(st, k + 1, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(st, k + 1, v.toDouble());
+            break;
+        case QMetaType::QString: {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text(st, k + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default:
+            rc = sqlite3_bind_null(st, k + 1);
+            break;
+        }
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+Value columnValue(sqlite3_stmt *st, int column)
+{
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_INTEGER:
+        return Value::fromInteger(sqlite3_column_int64(st, column));
+    case SQLITE_FLOAT:
+        return Value::fromReal(sqlite3_column_double(st, column));
+    case SQLITE_NULL:
+        return Value();
+    default:
+        return Value::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, column)),
+                               sqlite3_column_bytes(st, column));
+    }
+}
+
 } // namespace velmora::data::jet
