@@ -16,8 +16,8 @@
 #include "FuzzSupport.h"
 
 #include "data/Database.h"
-#include "data/DefaultStoreWriter.h"
 #include "data/JetSql.h"
+#include "defaultdata/DefaultStoreWriter.h"
 
 #include <QDir>
 #include <QFile>

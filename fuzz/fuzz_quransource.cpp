@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "data/QuranSource.h"
+#include "defaultdata/QuranSource.h"
 
 using velmora::data::QuranSource;
 

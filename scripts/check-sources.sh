@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the habits that keep the sources in shape:
 #  - the subsystems below the application never include from it (only src/app wires the
-#    parts together);
+#    parts together), and common/ and data/ include no feature subsystem;
 #  - every C++ source is formatted with the project's .clang-format.
 # Exits non-zero naming what is wrong.
 set -uo pipefail
@@ -11,6 +11,12 @@ status=0
 
 if grep -rn --include='*.cpp' --include='*.h' '#include "app/' src | grep -v '^src/app/'; then
     echo "check-sources: the lines above include from src/app outside it" >&2
+    status=1
+fi
+
+if grep -rnE --include='*.cpp' --include='*.h' '#include "(textview|search|classification|recitation|about)/' \
+    src/common src/data; then
+    echo "check-sources: the lines above include a feature subsystem from common/ or data/" >&2
     status=1
 fi
 

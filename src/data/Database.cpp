@@ -191,16 +191,12 @@ TableRecordset Database::openTable(const QString &tableName) const
 
 QString quoteSingle(const QString &text)
 {
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
+    return jet::quoted(text, QLatin1Char('\''));
 }
 
 QString quoteDouble(const QString &text)
 {
-    QString q = text;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+    return jet::quoted(text, QLatin1Char('"'));
 }
 
 } // namespace velmora::data

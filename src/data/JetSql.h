@@ -280,9 +280,23 @@ private:
 // Orders two values as a sort does: NULL first, numbers before texts, texts ignoring case.
 int compareValues(const Value &a, const Value &b);
 
-// Quoting for SQLite: "name" and 'text' with the quote doubled.
-QString quoteIdentifier(const QString &name);
-QString quoteTextLiteral(const QString &text);
+// The one quoting rule of Jet SQL and SQLite alike: inside a quoted text every quote character
+// of its kind is doubled ('Ali-''Imran', "Riječ ""Elif""").
+QString withQuotesDoubled(const QString &text, QChar quote);
+inline QString quoted(const QString &text, QChar quote)
+{
+    return quote + withQuotesDoubled(text, quote) + quote;
+}
+
+// Quoting for SQLite: "name" and 'text'.
+inline QString quoteIdentifier(const QString &name)
+{
+    return quoted(name, QLatin1Char('"'));
+}
+inline QString quoteTextLiteral(const QString &text)
+{
+    return quoted(text, QLatin1Char('\''));
+}
 
 // Installs the collation and the LIKE function on a connection.
 bool registerJetFunctions(sqlite3 *db);

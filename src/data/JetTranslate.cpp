@@ -100,18 +100,11 @@ bool Schema::read(sqlite3 *db, Schema *out, QString *error)
 // ---------------------------------------------------------------------------------------
 // Quoting
 
-QString quoteIdentifier(const QString &name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-QString quoteTextLiteral(const QString &text)
+QString withQuotesDoubled(const QString &text, QChar quote)
 {
     QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
+    q.replace(quote, QString(2, quote));
+    return q;
 }
 
 // ---------------------------------------------------------------------------------------

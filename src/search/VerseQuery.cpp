@@ -1,5 +1,7 @@
 #include "search/VerseQuery.h"
 
+#include "data/JetSql.h"
+
 namespace velmora {
 
 namespace {
@@ -63,8 +65,7 @@ VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, cons
     NumerojiFjalet(searchText, QStringLiteral("&"), words);
     FjalKerkim quoted;
     for (int i = 1; i <= words.Count(); ++i) {
-        QString word = words.Item(i)->Text();
-        quoted.Add(word.replace(QLatin1Char('\''), QStringLiteral("''")));
+        quoted.Add(data::jet::withQuotesDoubled(words.Item(i)->Text(), QLatin1Char('\'')));
     }
     q.sql = FormojeSQLStringunMeAndLike(quoted);
     if (restrictToSurah)

@@ -1,10 +1,10 @@
 // The default data that set-up makes (Bazabos.db and KUR'AN.rtf), the pieces that make it and
 // the command velmora-data make-default itself.
 
-#include "classification/BosnianOrder.h"
-#include "classification/TopicIndex.h"
-#include "data/QuranSource.h"
-#include "data/RtfWriter.h"
+#include "defaultdata/BosnianOrder.h"
+#include "defaultdata/QuranSource.h"
+#include "defaultdata/RtfWriter.h"
+#include "defaultdata/TopicIndex.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // beginnings and phrases), how the classification file is read, and how the lists of ayahs a
 // topic leaves out or adds change the derived tables.
 
-#include "classification/TopicIndex.h"
+#include "defaultdata/TopicIndex.h"
 
 #include <QTest>
 

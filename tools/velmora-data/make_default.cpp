@@ -6,11 +6,11 @@
 
 #include "Commands.h"
 
-#include "classification/TopicIndex.h"
 #include "data/DataFolder.h"
-#include "data/DefaultStoreWriter.h"
-#include "data/QuranSource.h"
-#include "data/RtfWriter.h"
+#include "defaultdata/DefaultStoreWriter.h"
+#include "defaultdata/QuranSource.h"
+#include "defaultdata/RtfWriter.h"
+#include "defaultdata/TopicIndex.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

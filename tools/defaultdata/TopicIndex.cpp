@@ -1,6 +1,6 @@
-#include "classification/TopicIndex.h"
+#include "defaultdata/TopicIndex.h"
 
-#include "classification/BosnianOrder.h"
+#include "defaultdata/BosnianOrder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "data/QuranSource.h"
+#include "defaultdata/QuranSource.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "data/DefaultStoreWriter.h"
+#include "defaultdata/DefaultStoreWriter.h"
 
-#include "classification/TopicIndex.h"
-#include "data/QuranSource.h"
+#include "defaultdata/QuranSource.h"
+#include "defaultdata/TopicIndex.h"
 
 #include <QAtomicInt>
 #include <QSqlDatabase>

@@ -1,4 +1,4 @@
-#include "data/RtfWriter.h"
+#include "defaultdata/RtfWriter.h"
 
 #include "data/Cp1250.h"
 

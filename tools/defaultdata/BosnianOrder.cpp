@@ -1,4 +1,4 @@
-#include "classification/BosnianOrder.h"
+#include "defaultdata/BosnianOrder.h"
 
 #include <algorithm>
 
