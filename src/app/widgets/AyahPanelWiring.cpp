@@ -43,11 +43,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::ShortcutOverride &&
-            static_cast<QKeyEvent *>(event)->key() == Qt::Key_F4 &&
-            static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier && watched->isWidgetType() &&
-            qobject_cast<QComboBox *>(static_cast<QWidget *>(watched)))
-            event->accept();
+        if (event->type() == QEvent::ShortcutOverride && qobject_cast<QComboBox *>(watched)) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier)
+                event->accept();
+        }
         return QObject::eventFilter(watched, event);
     }
 };
@@ -83,9 +83,9 @@ void installAyahPanelPart(MainWindow &window)
             saveSetting(kShareKey, share);
     });
 
-    // The reader's settings are read at the start-up step that reads the searched words, once
-    // the text is loaded and the store prepared.
-    QObject::connect(&window, &MainWindow::historyLoadRequested, panel, [panel, item] {
+    // Shown before the whole text is loaded, the panel takes its place at once and the text is
+    // laid out for its width only once; it shows the first ayah when the text is there.
+    QObject::connect(&window, &MainWindow::windowSettingsRequested, panel, [panel, item] {
         auto settings = openSettings();
         settings->beginGroup(kSection);
         panel->setShare(settings->value(kShareKey, AyahPanel::kDefaultShare).toInt());

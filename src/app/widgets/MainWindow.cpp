@@ -322,6 +322,7 @@ bool MainWindow::formLoad(const Options &options)
     }
 
     emit driveScanRequested();
+    emit windowSettingsRequested();
 
     // Splash, then the main window at three quarters of the screen, centred.
     auto showMain = [this] {

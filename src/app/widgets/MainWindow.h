@@ -68,6 +68,9 @@ public:
 
 signals:
     void driveScanRequested();
+    // The reader's settings of the window's arrangement are read, before the window is first
+    // laid out and the whole text loaded (so that the text is laid out once, at its width).
+    void windowSettingsRequested();
     void fontListsRequested();
     void historyLoadRequested();
     void historySaveRequested();
