@@ -129,8 +129,13 @@ void TestAyahPanel::clickInto(const QString &marker)
     const QTextBlock block = v->document()->findBlock(v->toDocumentPosition(at));
     const QRectF r = v->document()->documentLayout()->blockBoundingRect(block);
     // Scrolled with the bar, as the reader does: the caret stays where it was until the click.
-    v->verticalScrollBar()->setValue(int(r.top()) - 20);
-    QCoreApplication::processEvents();
+    // The text is laid out lazily; the bar reaches the paragraph once the layout has got there.
+    const int top = int(r.top()) - 20;
+    QVERIFY(test::waitUntil([v, top] {
+        v->verticalScrollBar()->setValue(top);
+        const int shownTop = top - v->verticalScrollBar()->value();
+        return shownTop >= 0 && shownTop < v->viewport()->height() - 40;
+    }));
     const QPoint inside(int(r.left()) + 60, int(r.top() - v->verticalScrollBar()->value()) + 8);
     test::clickAt(v->viewport(), inside);
     QCOMPARE(v->textCursor().block().blockNumber(), block.blockNumber());
@@ -298,8 +303,8 @@ void TestAyahPanel::storeWithoutTheColumns()
 
     // Back on a store with the columns, everything shows again.
     QVERIFY(test::useDefaultData());
-    clickInto(QStringLiteral("2:255.\t"));
-    verifyShows(2, 255);
+    clickInto(QStringLiteral("2:286.\t"));
+    verifyShows(2, 286);
     QVERIFY(panel()->noteText().isEmpty());
     QCOMPARE(panel()->source().columnChecks(), checks + 2);
 }
@@ -346,7 +351,8 @@ void TestAyahPanel::settingsKept()
         QVERIFY(!p->isHidden());
         QCOMPARE(p->share(), panel()->share());
         QVERIFY(test::byName<QAction>(&again, QStringLiteral("mnuArapskiTekst"))->isChecked());
-        QVERIFY(p->surah() > 0);
+        // The first ayah below the headings, once the text is there.
+        QTRY_COMPARE(p->surah() * 1000 + p->ayah(), 1001);
     }
 
     // The popup menu's item hides it; the next start keeps it hidden.
