@@ -168,6 +168,20 @@ int main(int argc, char *argv[])
     print("change of ayah (caret move, lookup, texts set, panel painted)", change);
     print("caret move within the same ayah", within);
 
+    // The panel's own parts of a change: its texts set (lookup included), then its paint.
+    QList<double> update;
+    QList<double> paint;
+    for (qsizetype i = ayahs.size() - 1; i >= 0; --i) {
+        t.start();
+        panel->showAyah(ayahs.at(i).first, ayahs.at(i).second);
+        update << t.nsecsElapsed() / 1e6;
+        t.start();
+        panel->repaint();
+        paint << t.nsecsElapsed() / 1e6;
+    }
+    print("panel texts set (lookup included)", update);
+    print("panel painted", paint);
+
     AyahTexts texts;
     QList<double> lookup;
     for (const auto &[s, a] : std::as_const(ayahs)) {

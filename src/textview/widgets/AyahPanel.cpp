@@ -9,9 +9,10 @@
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QTextOption>
 #include <algorithm>
 
 namespace velmora {
@@ -107,11 +108,6 @@ AyahPanel::AyahPanel(RichTextView *view, QWidget *parent) : QWidget(parent), m_v
         arabicFont.setFamilies({family});
     arabicFont.setPointSize(20);
     m_arabic->setFont(arabicFont);
-    m_arabic->document()->setDefaultFont(arabicFont);
-    QTextOption rtl = m_arabic->document()->defaultTextOption();
-    rtl.setTextDirection(Qt::RightToLeft);
-    rtl.setAlignment(Qt::AlignRight);
-    m_arabic->document()->setDefaultTextOption(rtl);
 
     // The translation and the commentary read in the face of the book's text.
     const QFont book = m_view ? m_view->font() : font();
@@ -233,6 +229,14 @@ void AyahPanel::showEntry(int surah, int ayah, const AyahTexts::Entry &entry)
 
     // An ayah the store does not hold, or one without commentary, leaves its areas empty.
     m_arabic->setPlainText(entry.arabic.trimmed());
+    // The paragraph runs right to left and stands at the right, whatever the text's first
+    // letter (an ayah may open with a digit or a mark).
+    QTextCursor all(m_arabic->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat rightToLeft;
+    rightToLeft.setLayoutDirection(Qt::RightToLeft);
+    rightToLeft.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+    all.mergeBlockFormat(rightToLeft);
     m_translation->setPlainText(entry.translation.trimmed());
     m_commentary->setPlainText(entry.commentary.trimmed());
 }
