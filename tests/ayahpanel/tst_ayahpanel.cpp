@@ -312,6 +312,13 @@ void TestAyahPanel::storeWithoutTheColumns()
 // F4 in a combo box drops its list, as it always did; elsewhere it shows and hides the panel.
 void TestAyahPanel::f4StaysWithComboBoxes()
 {
+    QVERIFY(test::showActive(m_w.get()));
+    // In the text view the key hides and shows the panel...
+    QTest::keyClick(view(), Qt::Key_F4);
+    QVERIFY(panel()->isHidden());
+    QTest::keyClick(view(), Qt::Key_F4);
+    QVERIFY(!panel()->isHidden());
+    // ...in a combo box it drops the list down.
     QComboBox *box = m_w->controls().CmbNrFonti;
     box->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(box, Qt::Key_F4);
