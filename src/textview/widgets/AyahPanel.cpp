@@ -37,6 +37,9 @@ QTextEdit *textArea(QWidget *parent, const char *name)
     // Tab moves on to the next control instead of staying in the read-only text; a click
     // gives the area the focus, so that a selection there copies with the usual key.
     t->setTabChangesFocus(true);
+    // A bar that stays keeps the text's width fixed: a new ayah is laid out once, instead of
+    // again when the bar comes or goes.
+    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     t->setFocusPolicy(Qt::ClickFocus);
     return t;
 }
