@@ -7,7 +7,7 @@ velmora_packages=(
     qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme qt6-translations-l10n
     libsqlite3-dev mdbtools mdbtools-dev libglib2.0-dev
     nodejs npm ca-certificates
-    fonts-liberation2 fonts-dejavu-core
+    fonts-liberation2 fonts-dejavu-core fonts-hosny-amiri
     xvfb xauth x11-utils imagemagick
     pulseaudio pulseaudio-utils
     desktop-file-utils appstream clang-format

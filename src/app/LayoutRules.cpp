@@ -42,4 +42,15 @@ MainLayoutResult computeMainLayout(const MainLayoutInput &in)
     return r;
 }
 
+SideSplit splitBesideText(int width, int sharePermille)
+{
+    SideSplit split;
+    if (width <= 0)
+        return split;
+    const int share = sharePermille < 0 ? 0 : (sharePermille > 1000 ? 1000 : sharePermille);
+    split.sideWidth = int((static_cast<long long>(width) * share + 500) / 1000);
+    split.textWidth = width - split.sideWidth;
+    return split;
+}
+
 } // namespace velmora

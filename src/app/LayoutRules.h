@@ -30,4 +30,13 @@ struct MainLayoutResult {
 
 MainLayoutResult computeMainLayout(const MainLayoutInput &in);
 
+// A right-hand area beside the text view (the ayah panel), laid out only while it is shown:
+// the width that the rules above give the text view is shared between the two, the area
+// taking `sharePermille` thousandths of it (rounded), the text view the rest. Any unit.
+struct SideSplit {
+    int textWidth = 0;
+    int sideWidth = 0;
+};
+SideSplit splitBesideText(int width, int sharePermille);
+
 } // namespace velmora

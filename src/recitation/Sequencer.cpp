@@ -28,8 +28,10 @@ bool Sequencer::TregojeTekstinEAjetit(const QString &NrSure, const QString &NrAj
         m_host.findAyahText(QStringLiteral("nrsure =") + NrSure + QStringLiteral(" and nrajet =") + NrAjet));
     QString number, name, count;
     const bool found = m_host.seekSurah(NrSure, &number, &name, &count);
-    if (found)
+    if (found) {
         m_host.setSelectorTexts(number, name, NrAjet, count);
+        m_host.ayahShown(number, NrAjet);
+    }
     m_host.setStatus(
         statusLine(m_host.surahText(), m_host.nameText(), m_host.ayahText(), m_host.countText()));
     return found;

@@ -35,6 +35,10 @@ public:
     // DataBazaSuret: index "numri", seek the surah; fields 0, 2 and 3 of the row found.
     virtual bool seekSurah(const QString &surah, QString *number, QString *name, QString *count) = 0;
 
+    // The ayah the window now shows, after its surah was found: the one being recited, or
+    // the one the selectors moved to. Nothing by default.
+    virtual void ayahShown(const QString & /*surah*/, const QString & /*ayah*/) {}
+
     // The path of a clip, from the sound source.
     virtual QString clipPath(const QString &surah, const QString &ayah) const = 0;
 

@@ -19,4 +19,10 @@ QString buildMarker(const QString &surahText, const QString &ayahText);
 // without ":" and "." is all surah text. Either pointer may be null.
 void readMarker(const QString &m, QString *s, QString *a);
 
+// Whether the paragraph text `paragraph` is an ayah paragraph: it begins with a marker whose
+// text, read with readMarker, gives a surah and an ayah number written in decimal digits,
+// followed by a tab. Then the numbers go to `surah` and `ayah` (either may be null). A heading
+// or any other paragraph without such a marker gives false and leaves both alone.
+bool ayahOfParagraph(const QString &paragraph, int *surah, int *ayah);
+
 } // namespace velmora

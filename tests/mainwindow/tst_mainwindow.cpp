@@ -151,9 +151,10 @@ void TestMainWindow::popupMenuItems()
         captions << a->text();
     }
     QCOMPARE(names, (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim", "mnuLshoAjetin",
-                                 "mnuPauzoje", "mnuVazhdo"}));
-    QCOMPARE(captions, (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
-                                    "Uci ajet", "Pauziraj ucenje", "Produzi ucenje"}));
+                                 "mnuPauzoje", "mnuVazhdo", "mnuArapskiTekst"}));
+    QCOMPARE(captions,
+             (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
+                          "Uci ajet", "Pauziraj ucenje", "Produzi ucenje", "Arapski tekst i tefsir"}));
 }
 
 void TestMainWindow::startupShowsWholeText()

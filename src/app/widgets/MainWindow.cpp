@@ -322,6 +322,7 @@ bool MainWindow::formLoad(const Options &options)
     }
 
     emit driveScanRequested();
+    emit windowSettingsRequested();
 
     // Splash, then the main window at three quarters of the screen, centred.
     auto showMain = [this] {
@@ -377,8 +378,17 @@ void MainWindow::formResize()
     }
 
     const MainLayoutResult r = computeMainLayout(in);
-    if (r.rtfWidth)
-        m_c.Rtf1->resize(twips(*r.rtfWidth), twips(*r.rtfHeight));
+    if (r.rtfWidth) {
+        const int width = twips(*r.rtfWidth);
+        const int height = twips(*r.rtfHeight);
+        if (m_sideArea && !m_sideArea->isHidden()) {
+            const SideSplit split = splitBesideText(width, m_sideShare ? m_sideShare() : 0);
+            m_c.Rtf1->resize(split.textWidth, height);
+            m_sideArea->setGeometry(m_c.Rtf1->x() + split.textWidth, m_c.Rtf1->y(), split.sideWidth, height);
+        } else {
+            m_c.Rtf1->resize(width, height);
+        }
+    }
     // The classification panels arrange their own contents when their height changes.
     if (r.klasifikimHeight)
         m_c.PictKlasifikim->resize(m_c.PictKlasifikim->width(), twips(*r.klasifikimHeight));
@@ -391,6 +401,17 @@ void MainWindow::formResize()
 void MainWindow::setTreePanelGeometry(std::function<std::optional<TreePanelGeometry>()> source)
 {
     m_treePanelGeometry = std::move(source);
+}
+
+void MainWindow::setSideArea(QWidget *area, std::function<int()> share)
+{
+    if (m_sideArea)
+        m_sideArea->removeEventFilter(this);
+    m_sideArea = area;
+    m_sideShare = std::move(share);
+    if (m_sideArea)
+        m_sideArea->installEventFilter(this);
+    formResize();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -436,6 +457,7 @@ bool MainWindow::loadWholeText(const QString &name)
 int MainWindow::execModal(QDialog *dialog)
 {
     dialog->setWindowModality(Qt::ApplicationModal);
+    emit modalOpening(dialog);
     const int result = dialog->exec();
     formActivate();
     return result;
@@ -458,6 +480,10 @@ void MainWindow::cmdFund_Click()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // Compared by plain pointer: the area may be half torn down when the window closes.
+    if (watched == m_sideArea &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        formResize();
     if (watched == m_c.cmdFund && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         // Only a move of the focus inside the window counts, not a switch to another window.

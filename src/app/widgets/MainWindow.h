@@ -56,17 +56,28 @@ public:
     };
     void setTreePanelGeometry(std::function<std::optional<TreePanelGeometry>()> source);
 
+    // A right-hand area beside Rtf1 (the ayah panel), a child of this window. While it is
+    // shown, the width the layout rules give Rtf1 is shared with it, the area taking `share()`
+    // thousandths; while it is hidden, the layout is exactly the designed one. The layout runs
+    // again whenever the area is shown or hidden.
+    void setSideArea(QWidget *area, std::function<int()> share);
+
     // Opens another window of the program modally; when it closes, the main window's
     // activation (selectors refilled and reset) runs, as for any return to this window.
     int execModal(QDialog *dialog);
 
 signals:
     void driveScanRequested();
+    // The reader's settings of the window's arrangement are read, before the window is first
+    // laid out and the whole text loaded (so that the text is laid out once, at its width).
+    void windowSettingsRequested();
     void fontListsRequested();
     void historyLoadRequested();
     void historySaveRequested();
     // Form_Activate: the selectors are refilled and reset.
     void activated();
+    // Another window of the program is about to open modally (execModal).
+    void modalOpening(QDialog *dialog);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -86,6 +97,8 @@ private:
 
     MainControls m_c;
     std::function<std::optional<TreePanelGeometry>()> m_treePanelGeometry;
+    QWidget *m_sideArea = nullptr;
+    std::function<int()> m_sideShare;
 };
 
 } // namespace velmora

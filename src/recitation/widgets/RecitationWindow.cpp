@@ -552,6 +552,14 @@ bool RecitationWindow::seekSurah(const QString &surah, QString *number, QString 
     return true;
 }
 
+void RecitationWindow::ayahShown(const QString &surah, const QString &ayah)
+{
+    const int s = leadingNumber(surah);
+    const int a = leadingNumber(ayah);
+    if (s > 0 && a > 0)
+        emit showsAyah(s, a);
+}
+
 QString RecitationWindow::clipPath(const QString &surah, const QString &ayah) const
 {
     return velmora::clipPath(surah, ayah);

@@ -92,6 +92,12 @@ public:
     bool seekSurah(const QString &surah, QString *number, QString *name, QString *count) override;
     QString clipPath(const QString &surah, const QString &ayah) const override;
     void waitForEvents() override;
+    void ayahShown(const QString &surah, const QString &ayah) override;
+
+signals:
+    // The window shows another ayah (recited, or chosen with the selectors); the numbers of
+    // the surah and the ayah as the window's texts give them.
+    void showsAyah(int surah, int ayah);
 
 public slots:
     void done(int result) override;
