@@ -150,10 +150,12 @@ void TestMainWindow::popupMenuItems()
         names << a->objectName();
         captions << a->text();
     }
-    QCOMPARE(names, (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim", "mnuLshoAjetin",
-                                 "mnuPauzoje", "mnuVazhdo"}));
-    QCOMPARE(captions, (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
-                                    "Uci ajet", "Pauziraj ucenje", "Produzi ucenje"}));
+    // The menu's own items come first, in this order; the reading comforts follow them.
+    QCOMPARE(names.mid(0, 6), (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim",
+                                           "mnuLshoAjetin", "mnuPauzoje", "mnuVazhdo"}));
+    QCOMPARE(captions.mid(0, 6),
+             (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
+                          "Uci ajet", "Pauziraj ucenje", "Produzi ucenje"}));
 }
 
 void TestMainWindow::startupShowsWholeText()
