@@ -11,11 +11,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextFrameFormat>
+#include <QTextLayout>
 #include <memory>
 
 namespace velmora {
@@ -44,6 +46,35 @@ void drawHeader(QPainter &painter, const QFont &font, qreal width, const QString
     painter.restore();
 }
 
+// Draws the lines of the laid-out document whose middle lies in [top, bottom), in document
+// coordinates. Line by line rather than through the layout's own drawing with a clip: that
+// also draws the line just above the clip, which a clip hides on paper but which a PDF keeps
+// as hidden text, so that the last line of each page would be found and copied twice.
+// `first` moves on to the first block that reaches into the page, so that all pages together
+// walk the text once.
+void drawPageLines(QPainter &painter, const QTextDocument &doc, QTextBlock &first, qreal top, qreal bottom)
+{
+    const QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    while (first.isValid() && layout->blockBoundingRect(first).bottom() < top)
+        first = first.next();
+    // Text without a colour of its own is drawn in the painter's pen: black.
+    painter.setPen(Qt::black);
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        if (layout->blockBoundingRect(block).top() >= bottom)
+            break;
+        const QTextLayout *lines = block.layout();
+        const QPointF at = lines->position();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            const qreal middle = at.y() + line.y() + line.height() / 2;
+            if (middle >= top && middle < bottom)
+                line.draw(&painter, at);
+        }
+    }
+}
+
 } // namespace
 
 bool printDocument(const QTextDocument &source, QPrinter &printer, const QString &title, QString *error,
@@ -69,7 +100,7 @@ bool printDocument(const QTextDocument &source, QPrinter &printer, const QString
     doc->rootFrame()->setFrameFormat(frame);
 
     const QFont font = headerFont(painter.device());
-    const qreal headerHeight = QFontMetricsF(font, painter.device()).height() * 2.0;
+    const qreal headerHeight = QFontMetricsF(font, painter.device()).height() * 2.5;
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     const qreal bodyHeight = page.height() - headerHeight;
     if (page.width() <= 0 || bodyHeight <= 0) {
@@ -96,19 +127,14 @@ bool printDocument(const QTextDocument &source, QPrinter &printer, const QString
         return false;
     }
 
+    QTextBlock first = doc->begin();
     for (int p = from; p <= to; ++p) {
         if (p > from)
             printer.newPage();
         drawHeader(painter, font, page.width(), title, p);
         painter.save();
         painter.translate(0, headerHeight - (p - 1) * bodyHeight);
-        const QRectF shown(0, (p - 1) * bodyHeight, page.width(), bodyHeight);
-        painter.setClipRect(shown);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = shown;
-        // Text drawn in the window's own colour prints black, whatever the desktop's scheme.
-        context.palette.setColor(QPalette::Text, Qt::black);
-        layout->draw(&painter, context);
+        drawPageLines(painter, *doc, first, (p - 1) * bodyHeight, p * bodyHeight);
         painter.restore();
         if (progress && !progress(p - from + 1, to - from + 1))
             break;
