@@ -7,10 +7,12 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -75,13 +77,27 @@ void drawPageLines(QPainter &painter, const QTextDocument &doc, QTextBlock &firs
     }
 }
 
+// The resolution a text layout without a device of its own measures fonts in: the primary
+// screen's logical resolution.
+qreal screenDpi(Qt::Orientation orientation)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return 100;
+    return qRound(orientation == Qt::Horizontal ? screen->logicalDotsPerInchX()
+                                                : screen->logicalDotsPerInchY());
+}
+
 } // namespace
 
 bool printDocument(const QTextDocument &source, QPrinter &printer, const QString &title, QString *error,
                    const PrintProgress &progress)
 {
-    // The text is laid out again for the printer in a copy of its own, so the view and its
-    // layout stay as they are.
+    // The text is laid out again for the page in a copy of its own, so the view and its layout
+    // stay as they are. The copy is laid out at the screen's resolution, as the view is, and
+    // drawn scaled to the printer's: indents, tab stops and fonts keep the proportions the
+    // reader sees (a layout made for the printer's resolution itself leaves the hanging indents
+    // of the ayahs at their screen size in pixels, a millimetre on paper).
     std::unique_ptr<QTextDocument> doc(source.clone());
     QPainter painter;
     if (!painter.begin(&printer)) {
@@ -90,9 +106,6 @@ bool printDocument(const QTextDocument &source, QPrinter &printer, const QString
                          .arg(printer.outputFileName());
         return false;
     }
-    QAbstractTextDocumentLayout *layout = doc->documentLayout();
-    layout->setPaintDevice(painter.device());
-
     // The printer's page margins frame the page; the text has no margin of its own there.
     QTextFrameFormat frame = doc->rootFrame()->frameFormat();
     frame.setMargin(0);
@@ -109,7 +122,10 @@ bool printDocument(const QTextDocument &source, QPrinter &printer, const QString
             *error = QStringLiteral("Stranica je premala za štampanje.");
         return false;
     }
-    doc->setPageSize(QSizeF(page.width(), bodyHeight));
+    const qreal scaleX = printer.logicalDpiX() / screenDpi(Qt::Horizontal);
+    const qreal scaleY = printer.logicalDpiY() / screenDpi(Qt::Vertical);
+    const qreal textHeight = bodyHeight / scaleY;
+    doc->setPageSize(QSizeF(page.width() / scaleX, textHeight));
     const int pages = doc->pageCount();
 
     int from = printer.fromPage();
@@ -133,8 +149,10 @@ bool printDocument(const QTextDocument &source, QPrinter &printer, const QString
             printer.newPage();
         drawHeader(painter, font, page.width(), title, p);
         painter.save();
-        painter.translate(0, headerHeight - (p - 1) * bodyHeight);
-        drawPageLines(painter, *doc, first, (p - 1) * bodyHeight, p * bodyHeight);
+        painter.translate(0, headerHeight);
+        painter.scale(scaleX, scaleY);
+        painter.translate(0, -(p - 1) * textHeight);
+        drawPageLines(painter, *doc, first, (p - 1) * textHeight, p * textHeight);
         painter.restore();
         if (progress && !progress(p - from + 1, to - from + 1))
             break;
