@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QSettings>
+#include <QTimer>
 #include <QToolTip>
 
 namespace velmora {
@@ -46,8 +47,14 @@ void bookmarkAyahAtCaret(MainWindow &window)
         tellReader(&window, QStringLiteral("Zabilješka se ne može zapisati u postavke programa."));
         return;
     }
-    QToolTip::showText(view->viewport()->mapToGlobal(view->cursorRect().bottomLeft()),
-                       QStringLiteral("Ajet %1 je zabilježen.").arg(formatAyahRef(*ayah)), view);
+    // Shown once the popup menu has closed and the window is active again: that change would
+    // take a tip shown at once away with it.
+    const QPointer<RichTextView> guard(view);
+    const QString note = QStringLiteral("Ajet %1 je zabilježen.").arg(formatAyahRef(*ayah));
+    QTimer::singleShot(50, view, [guard, note] {
+        if (guard)
+            QToolTip::showText(guard->viewport()->mapToGlobal(guard->cursorRect().bottomLeft()), note, guard);
+    });
 }
 
 // Locates the ayah in the whole text as a choice in the selectors does: the selectors show it

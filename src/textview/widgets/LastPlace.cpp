@@ -10,21 +10,25 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <memory>
 
 namespace velmora {
 
 namespace {
 
+// Paragraphs laid out per step while the view moves to the kept place: about a hundredth of a
+// second's work.
+constexpr int kBlocksPerStep = 150;
+
 // The block of the first paragraph that starts with the ayah's marker; invalid when none does.
+// The paragraphs are walked one by one: the document's own find, which matches text across
+// paragraphs and formats, takes close to half a second to reach the end of the whole text.
 QTextBlock paragraphOf(const QTextDocument *doc, const AyahRef &ref)
 {
     const QString marker = buildMarker(QString::number(ref.surah), QString::number(ref.ayah));
-    QTextCursor found = doc->find(marker, 0);
-    while (!found.isNull()) {
-        const QTextBlock block = doc->findBlock(found.selectionStart());
-        if (block.position() == found.selectionStart())
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block.length() > marker.size() && block.text().startsWith(marker))
             return block;
-        found = doc->find(marker, found.selectionEnd());
     }
     return {};
 }
@@ -98,17 +102,41 @@ void LastPlaceTracker::restore()
     const auto kept = LastPlace::load(*settings);
     if (!kept || !m_view)
         return;
-    if (!scrollToAyah(m_view, *kept))
+    const QTextDocument *doc = m_view->document();
+    const QTextBlock target = paragraphOf(doc, *kept);
+    if (!target.isValid())
         return;
     m_place = kept;
-    // The window may still get its final size from the window system, which lays the text
-    // out again: once that is done, the ayah is brought to the top again, unless the reader
-    // has moved the view in the meantime.
-    const int scrolled = m_view->verticalScrollBar()->value();
-    QTimer::singleShot(0, this, [this, ref = *kept, scrolled] {
-        if (m_view && m_view->verticalScrollBar()->value() == scrolled && ayahAtCaret(m_view) == ref)
-            scrollBlockToTop(m_view, m_view->document()->findBlock(m_view->textCursor().position()));
-    });
+    // Bringing an ayah near the end into sight needs the text laid out up to it, half a
+    // second for the whole text. That is done a piece at a time while the window is already
+    // there and responsive; the view then moves to the ayah. Whatever the reader does with the
+    // view in the meantime (a click, a scroll, a search) wins over the move.
+    const int targetNumber = target.blockNumber();
+    const int startScroll = m_view->verticalScrollBar()->value();
+    auto *steps = new QTimer(this);
+    steps->setInterval(0);
+    auto laidOut = std::make_shared<int>(0);
+    connect(steps, &QTimer::timeout, this,
+            [this, steps, doc, laidOut, targetNumber, startScroll, ref = *kept] {
+                const bool untouched = m_view && m_view->document() == doc &&
+                                       m_view->verticalScrollBar()->value() == startScroll &&
+                                       !m_view->textCursor().hasSelection() &&
+                                       m_view->textCursor().position() == 0;
+                if (!untouched) {
+                    steps->deleteLater();
+                    steps->stop();
+                    return;
+                }
+                *laidOut = std::min(*laidOut + kBlocksPerStep, targetNumber);
+                doc->documentLayout()->blockBoundingRect(doc->findBlockByNumber(*laidOut));
+                if (*laidOut < targetNumber)
+                    return;
+                steps->stop();
+                steps->deleteLater();
+                scrollToAyah(m_view, ref);
+                emit placeRestored();
+            });
+    steps->start();
 }
 
 void LastPlaceTracker::save()

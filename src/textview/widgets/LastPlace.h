@@ -32,12 +32,18 @@ public:
 
     std::optional<AyahRef> place() const { return m_place; }
 
-    // At start-up, once the whole text is in the view: scrolls it to the kept place. With no
-    // kept place (or one the text does not hold) the view stays as it is.
+    // At start-up, once the whole text is in the view: scrolls it to the kept place, with the
+    // caret at the start of its marker, as soon as the text is laid out up to there (in steps
+    // that leave the window responsive; placeRestored() then). With no kept place (or one the
+    // text does not hold) the view stays as it is; a click, a scroll or new content before the
+    // move cancels it.
     void restore();
     // When the program ends: keeps the place in the settings store. With no place noted in
     // this run, the store is left as it is.
     void save();
+
+signals:
+    void placeRestored();
 
 private:
     void scheduleNote();

@@ -181,7 +181,7 @@ void printViewWithDialog(RichTextView *view, QWidget *parent)
     if (!view)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(programTitle());
+    printer.setDocName(QStringLiteral("Velmora"));
     printer.setPageMargins(QMarginsF(20, 15, 20, 15), QPageLayout::Millimeter);
     QPrintDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("dlgStampaj"));
