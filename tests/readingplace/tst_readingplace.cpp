@@ -16,8 +16,6 @@ private slots:
     void ayahRef();
     void wholeAyah_data();
     void wholeAyah();
-    void quotedReference_data();
-    void quotedReference();
     void lastPlace_data();
     void lastPlace();
     void bookmarkEntry_data();
@@ -115,25 +113,6 @@ void TestReadingPlace::wholeAyah()
     QFETCH(QString, ayah);
     const auto found = wholeAyahSelected(kText, start, length);
     QCOMPARE(found ? formatAyahRef(*found) : QString(), ayah);
-}
-
-void TestReadingPlace::quotedReference_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("quoted");
-    QTest::newRow("with the surah's name") << "Bekare"
-                                           << "(Bekare, 2:255)";
-    QTest::newRow("name with an apostrophe") << "Ali-'Imran"
-                                             << "(Ali-'Imran, 2:255)";
-    QTest::newRow("store without the name") << ""
-                                            << "(2:255)";
-}
-
-void TestReadingPlace::quotedReference()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, quoted);
-    QCOMPARE(velmora::quotedReference(name, AyahRef{2, 255}), quoted);
 }
 
 void TestReadingPlace::lastPlace_data()
