@@ -8,7 +8,7 @@ velmora_packages=(
     libsqlite3-dev mdbtools mdbtools-dev libglib2.0-dev
     nodejs npm ca-certificates
     fonts-liberation2 fonts-dejavu-core fonts-hosny-amiri
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick poppler-utils
     pulseaudio pulseaudio-utils
     desktop-file-utils appstream clang-format
     dpkg-dev file lintian

@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -62,6 +64,21 @@ void installUnaskedBoxCloser()
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(installUnaskedBoxCloser)
+
+// The per-user settings store of every test program lies in a folder of its own, made empty
+// for each run: no test reads what the reader (or another test) kept there, such as a last
+// place that would move the text at start-up, and none writes into the reader's own settings.
+// A test may still point the store elsewhere with QSettings::setPath.
+void useScratchSettings()
+{
+    static QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, scratch.path());
+}
+
+Q_COREAPP_STARTUP_FUNCTION(useScratchSettings)
 
 const QStringList &unexpectedBoxes()
 {

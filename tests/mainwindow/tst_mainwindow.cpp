@@ -151,10 +151,11 @@ void TestMainWindow::popupMenuItems()
         captions << a->text();
     }
     QCOMPARE(names, (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim", "mnuLshoAjetin",
-                                 "mnuPauzoje", "mnuVazhdo", "mnuArapskiTekst"}));
-    QCOMPARE(captions,
-             (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
-                          "Uci ajet", "Pauziraj ucenje", "Produzi ucenje", "Arapski tekst i tefsir"}));
+                                 "mnuPauzoje", "mnuVazhdo", "mnuArapskiTekst", "mnuZabiljeziAjet",
+                                 "mnuZabiljeske", "mnuStampaj"}));
+    QCOMPARE(captions, (QStringList{"Selektiraj ajet", "Selektiraj cjeli tekst", "Kopiraj selektirani tekst",
+                                    "Uci ajet", "Pauziraj ucenje", "Produzi ucenje", "Arapski tekst i tefsir",
+                                    "Zabilježi ajet", "Zabilješke...", "Štampaj / PDF..."}));
 }
 
 void TestMainWindow::startupShowsWholeText()

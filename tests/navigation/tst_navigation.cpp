@@ -367,14 +367,16 @@ void TestNavigation::copySelectedAyah()
     typeAndEnter(QStringLiteral("CmbNrAjeti"), QStringLiteral("255"));
     const QString selected = view()->selText();
     QVERIFY(selected.startsWith(QStringLiteral("2:255.\t")));
-    // The button and the menu item, plain text only.
+    // The button and the menu item, plain text only; the menu item adds the reference after
+    // one whole ayah.
     for (const int viaMenu : {0, 1}) {
         QApplication::clipboard()->setText(QStringLiteral("held before"));
         if (viaMenu)
             test::byName<QAction>(m_window, QStringLiteral("mnuKopjim"))->trigger();
         else
             test::byName<QToolButton>(m_window, QStringLiteral("cmdCopy"))->click();
-        QCOMPARE(QApplication::clipboard()->text(), selected);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 viaMenu ? selected + QStringLiteral(" (Bekare, 2:255)") : selected);
         QVERIFY(!QApplication::clipboard()->mimeData()->hasHtml());
     }
 }

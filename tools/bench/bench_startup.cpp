@@ -5,6 +5,7 @@
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
 #include "data/DataFolder.h"
+#include "textview/widgets/LastPlace.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,5 +48,20 @@ int main(int argc, char *argv[])
     out << "start-up steps after the splash: " << steps << " ms; window painted and ready: " << ready
         << " ms (goal 500 ms)\n";
     out << "memory with the whole text loaded: " << residentMemory() << "\n";
+    // With a last place kept in the settings store, the whole text then moves to it once it is
+    // laid out up to there, while the window already answers the reader.
+    if (auto *lastPlace = w.findChild<LastPlaceTracker *>(QStringLiteral("LastPlaceTracker"));
+        lastPlace && lastPlace->place()) {
+        bool moved = false;
+        QObject::connect(lastPlace, &LastPlaceTracker::placeRestored, [&moved] { moved = true; });
+        QElapsedTimer wait;
+        wait.start();
+        while (!moved && wait.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        out << "text moved to the last place read (" << formatAyahRef(*lastPlace->place()) << "): "
+            << (moved ? QString::number(t.nsecsElapsed() / 1e6) + QStringLiteral(" ms")
+                      : QStringLiteral("never"))
+            << " after the splash\n";
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/AyahPanelWiring.h"
 #include "app/widgets/MainWindow.h"
+#include "app/widgets/ReadingComforts.h"
 #include "classification/widgets/PanelSwitching.h"
 #include "classification/widgets/TopicListPanel.h"
 #include "classification/widgets/TopicTreePanel.h"
@@ -86,12 +87,15 @@ void installTextCommandsPart(MainWindow &window)
         if (view && sizes)
             applyFontSize(view, sizes->currentText());
     });
-    const auto copy = [view] {
+    QObject::connect(c.cmdCopy, &QToolButton::clicked, &window, [view] {
         if (view)
             copySelection(view);
-    };
-    QObject::connect(c.cmdCopy, &QToolButton::clicked, &window, copy);
-    QObject::connect(c.mnuKopjim, &QAction::triggered, &window, copy);
+    });
+    // "Kopiraj" of the popup menu adds the reference after one whole ayah: (Bekare, 2:255).
+    QObject::connect(c.mnuKopjim, &QAction::triggered, &window, [view] {
+        if (view)
+            copySelectionWithReference(view);
+    });
     QObject::connect(c.mnuSelektoKrejtTekstin, &QAction::triggered, &window, [view] {
         if (view)
             selectWholeText(view);
@@ -172,6 +176,7 @@ void installMainParts(MainWindow &window)
     installClassificationParts(window);
     installRecitationParts(window);
     installAyahPanelPart(window);
+    installReadingComforts(window);
 }
 
 } // namespace velmora

@@ -352,6 +352,7 @@ bool MainWindow::formLoad(const Options &options)
 
     emit fontListsRequested();
     emit historyLoadRequested();
+    emit lastPlaceRestoreRequested();
 
     formActivate();
     return true;
@@ -467,6 +468,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Form_Unload: closing through the window frame saves the searched-word history.
     emit historySaveRequested();
+    emit lastPlaceSaveRequested();
     event->accept();
 }
 
@@ -475,6 +477,7 @@ void MainWindow::cmdFund_Click()
     // "Kraj" ends the program at once. The searched-word history is saved on this path too,
     // so that leaving by the button does not lose the searches of this run.
     emit historySaveRequested();
+    emit lastPlaceSaveRequested();
     QCoreApplication::exit(0);
 }
 

@@ -74,6 +74,10 @@ signals:
     void fontListsRequested();
     void historyLoadRequested();
     void historySaveRequested();
+    // At start-up once the whole text is in the view, and when the program ends (through the
+    // frame and through "Kraj"): the place the reader was reading is restored or kept.
+    void lastPlaceRestoreRequested();
+    void lastPlaceSaveRequested();
     // Form_Activate: the selectors are refilled and reset.
     void activated();
     // Another window of the program is about to open modally (execModal).

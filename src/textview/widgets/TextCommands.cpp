@@ -1,5 +1,6 @@
 #include "textview/widgets/TextCommands.h"
 
+#include "textview/ReadingPlace.h"
 #include "textview/widgets/ComboSupport.h"
 #include "textview/widgets/RichTextView.h"
 
@@ -7,12 +8,42 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QKeyEvent>
 
 namespace velmora {
 
 namespace {
 constexpr int kSmallestSize = 6;
 constexpr int kLargestSize = 26;
+
+// The ayah when the view's selection is exactly one whole ayah paragraph.
+std::optional<AyahRef> selectedWholeAyah(const RichTextView *view)
+{
+    const int length = view->selLength();
+    if (length <= 0)
+        return std::nullopt;
+    return wholeAyahSelected(view->text(), view->selStart(), length);
+}
+
+// Takes the copy keys of a view for a selection of one whole ayah.
+class QuotedCopyKeys : public QObject {
+public:
+    explicit QuotedCopyKeys(RichTextView *view) : QObject(view), m_view(view) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_view && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy) && selectedWholeAyah(m_view)) {
+            copySelectionWithReference(m_view);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    RichTextView *m_view;
+};
 } // namespace
 
 void addNrFontToCombo(QComboBox *combo)
@@ -78,6 +109,30 @@ void copySelection(RichTextView *view)
     QClipboard *clipboard = QApplication::clipboard();
     clipboard->clear();
     clipboard->setText(view->selText());
+}
+
+bool copySelectionWithReference(RichTextView *view)
+{
+    if (!view)
+        return false;
+    const auto ayah = selectedWholeAyah(view);
+    if (!ayah) {
+        copySelection(view);
+        return false;
+    }
+    QString text = view->selText();
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text + QLatin1Char(' ') + quotedReference(storedSurahName(ayah->surah), *ayah));
+    return true;
+}
+
+void installQuotedCopyKeys(RichTextView *view)
+{
+    if (view)
+        view->installEventFilter(new QuotedCopyKeys(view));
 }
 
 } // namespace velmora

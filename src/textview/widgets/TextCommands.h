@@ -26,6 +26,16 @@ void applyFontSize(RichTextView *view, const QString &pointsText);
 // carriage return and line feed. With nothing selected the clipboard ends up empty.
 void copySelection(RichTextView *view);
 
+// Copies as copySelection(), and when the selection is exactly one whole ayah paragraph (from
+// its marker to the end of its text) adds the reference as readers quote it after the text:
+// "2:255.<tab>Allah je ... (Bekare, 2:255)". The surah's name comes from the store; without it
+// the reference is "(2:255)". Returns whether the reference was added.
+bool copySelectionWithReference(RichTextView *view);
+
+// Ctrl+C (and the platform's other copy keys) in the view: a selection of exactly one whole
+// ayah is copied with its reference; any other selection is copied by the view as before.
+void installQuotedCopyKeys(RichTextView *view);
+
 // Selects the whole text without moving the focus.
 void selectWholeText(RichTextView *view);
 
