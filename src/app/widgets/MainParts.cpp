@@ -100,12 +100,13 @@ void installTextCommandsPart(MainWindow &window)
 void installSearchParts(MainWindow &window)
 {
     MainControls &c = window.controls();
-    auto *search = new VerseSearchPart(
-        {c.CmbKerkoKrejt, c.ChkKerkoSure, c.cmdKerkoAll, c.CmbNrSure, c.CmbEmrSure, c.Rtf1, &window}, window,
-        &window);
+    auto *search = new VerseSearchPart({c.CmbKerkoKrejt, c.ChkKerkoSure, c.cmdKerkoAll, c.CmbNrSure,
+                                        c.CmbEmrSure, c.Rtf1, &window, c.chkBezKvacica},
+                                       window, &window);
     search->setObjectName(QStringLiteral("VerseSearchPart"));
     QObject::connect(&window, &MainWindow::historyLoadRequested, search,
                      &VerseSearchPart::ListaEFjaleveTeKerkuaraGetSetting);
+    QObject::connect(&window, &MainWindow::historyLoadRequested, search, &VerseSearchPart::loadSearchOptions);
     QObject::connect(&window, &MainWindow::historySaveRequested, search,
                      &VerseSearchPart::ListaEFjaleveTeKerkuaraSaveSetting);
     new FindPart({c.txtKerkim, c.cmdKerkim, c.cmdKerkimPrapa, c.Rtf1, &window}, &window);

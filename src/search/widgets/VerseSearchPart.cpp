@@ -5,6 +5,7 @@
 #include "common/widgets/ResultsView.h"
 #include "data/DataFolder.h"
 #include "data/Database.h"
+#include "search/MarkFreeWords.h"
 #include "search/SearchHistory.h"
 #include "search/VerseQuery.h"
 #include "textview/widgets/AyahLocator.h"
@@ -38,6 +39,34 @@ VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results,
     // field directly, past any filter of the field: the box is what is watched.
     m_watchedBox = m_c.CmbKerkoKrejt;
     m_c.CmbKerkoKrejt->installEventFilter(this);
+    if (m_c.chkBezKvacica)
+        connect(m_c.chkBezKvacica, &QCheckBox::toggled, this, &VerseSearchPart::saveSearchOptions);
+}
+
+QString VerseSearchPart::ignoreMarksKey()
+{
+    return QStringLiteral("Traženje/Bez kvačica");
+}
+
+void VerseSearchPart::loadSearchOptions()
+{
+    if (!m_c.chkBezKvacica)
+        return;
+    auto settings = openSettings();
+    // Anything but a kept "true" (nothing kept, a damaged value) leaves the box unticked.
+    const bool ticked = settings->value(ignoreMarksKey()).toString() == QLatin1String("true");
+    const QSignalBlocker block(m_c.chkBezKvacica);
+    m_c.chkBezKvacica->setChecked(ticked);
+}
+
+void VerseSearchPart::saveSearchOptions()
+{
+    if (!m_c.chkBezKvacica)
+        return;
+    // Written at once: the state outlives a run that ends by "Kraj" or by a crash.
+    auto settings = openSettings();
+    settings->setValue(ignoreMarksKey(),
+                       m_c.chkBezKvacica->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
@@ -135,7 +164,16 @@ void VerseSearchPart::cmdKerkoAll_Click()
     }
     const bool restrict = m_c.ChkKerkoSure->isChecked();
     const QString surahText = m_c.CmbNrSure->currentText();
-    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words);
+    const bool ignoreMarks = m_c.chkBezKvacica && m_c.chkBezKvacica->isChecked();
+    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words, ignoreMarks);
+    if (!query.tooManyForms.isEmpty()) {
+        tellReader(m_c.frmMain,
+                   QStringLiteral("Riječ \"%1\" ima previše slova \"dj\" za traženje bez kvačica. "
+                                  "Upišite je sa slovom \"đ\" gdje ga ima ili isključite \"Bez kvačica\".")
+                       .arg(query.tooManyForms));
+        m_c.CmbKerkoKrejt->setFocus();
+        return;
+    }
     if (!query.ok) {
         tellReader(m_c.frmMain,
                    QStringLiteral("Traženje unutar sure: u polju \"Sure\" mora stajati broj sure "
@@ -177,22 +215,35 @@ void VerseSearchPart::cmdKerkoAll_Click()
     const QString surahName = m_c.CmbEmrSure->currentText();
     view->setText(listingText(summaryLine(count, searchText, restrict, surahName), lines));
 
-    if (searchText.contains(QLatin1Char('&'))) {
-        for (int i = 1; i <= m_words.Count(); ++i) {
-            const QString word = m_words.Item(i)->Text();
-            SkuqjeFjalesh(view, word);
-            if (abandoned())
-                return;
-        }
-    } else {
-        SkuqjeFjalesh(view, searchText);
-        if (abandoned())
-            return;
-    }
+    colourWords(view, searchText, ignoreMarks, abandoned);
+    if (abandoned())
+        return;
 
     QStringList list = history();
     SearchHistory::record(list, searchText);
     setHistory(list);
+}
+
+void VerseSearchPart::colourWords(RichTextView *view, const QString &searchText, bool ignoreMarks,
+                                  const std::function<bool()> &abandoned)
+{
+    QStringList words;
+    if (searchText.contains(QLatin1Char('&'))) {
+        for (int i = 1; i <= m_words.Count(); ++i)
+            words.append(m_words.Item(i)->Text());
+    } else {
+        words.append(searchText);
+    }
+    for (const QString &word : words) {
+        if (!ignoreMarks) {
+            SkuqjeFjalesh(view, word);
+        } else if (!word.isEmpty()) {
+            // The same forms as the store's query, so that what is red is what was found.
+            SkuqjeFjalesh(view, markFreeExpression(markFreeForms(word)));
+        }
+        if (abandoned())
+            return;
+    }
 }
 
 } // namespace velmora

@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <functional>
 
 namespace velmora {
 
@@ -62,6 +64,77 @@ QList<Occurrence> findOccurrences(const QTextDocument *doc, const QString &word)
     return found;
 }
 
+// Every non-empty match of `pattern`, one after the other, in the same text as above.
+QList<Occurrence> findOccurrences(const QTextDocument *doc, const QRegularExpression &pattern)
+{
+    QList<Occurrence> found;
+    if (!pattern.isValid())
+        return found;
+    QString text = doc->toRawText();
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    for (QRegularExpressionMatchIterator it = pattern.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedLength() > 0)
+            found.append({int(m.capturedStart()), int(m.capturedEnd())});
+    }
+    return found;
+}
+
+// Colours the occurrences that `find` gives in the view's document red; see SkuqjeFjalesh.
+void colourOccurrences(RichTextView *view,
+                       const std::function<QList<Occurrence>(const QTextDocument *)> &find)
+{
+    const QPointer<RichTextView> guard(view);
+    const qulonglong run = startColourRun(view);
+    view->setSelStart(0);
+
+    const QPointer<QTextDocument> doc(view->document());
+    // A change of the text by anyone else while this run yields (a new listing, the whole text
+    // loaded again) makes the positions below meaningless. Format changes (a new font, the
+    // colouring itself) keep the text and its positions.
+    bool textChanged = false;
+    bool ownEdit = false;
+    QObject watcher;
+    QObject::connect(doc, &QTextDocument::contentsChange, &watcher,
+                     [&textChanged, &ownEdit](int, int removed, int added) {
+                         if (!ownEdit && removed != added)
+                             textChanged = true;
+                     });
+    const auto stillOurs = [&] {
+        return guard && doc && guard->document() == doc && !textChanged && colourRun(guard) == run;
+    };
+
+    const QList<Occurrence> found = find(doc);
+
+    // All occurrences change colour in one edit block: the view then lays the changed
+    // paragraphs out once, instead of once per occurrence (thousands of layout passes over the
+    // whole text for a frequent word).
+    if (!found.isEmpty()) {
+        QTextCharFormat red;
+        red.setForeground(QColor(255, 0, 0));
+        ownEdit = true;
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        for (const Occurrence &o : found) {
+            cursor.setPosition(o.from);
+            cursor.setPosition(o.to, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(red);
+        }
+        cursor.endEditBlock();
+        ownEdit = false;
+    }
+    // One yield per occurrence, so that the window repaints and the reader's actions run in
+    // between, as a colouring that walks the text one occurrence at a time allows.
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        QCoreApplication::processEvents();
+        if (!stillOurs())
+            return;
+    }
+
+    view->setSelStart(0);
+    view->takeFocus();
+}
+
 } // namespace
 
 void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahText)
@@ -103,55 +176,14 @@ void SkuqjeFjalesh(RichTextView *view, const QString &word)
 {
     if (!view || word.isEmpty())
         return;
-    const QPointer<RichTextView> guard(view);
-    const qulonglong run = startColourRun(view);
-    view->setSelStart(0);
+    colourOccurrences(view, [&word](const QTextDocument *doc) { return findOccurrences(doc, word); });
+}
 
-    const QPointer<QTextDocument> doc(view->document());
-    // A change of the text by anyone else while this run yields (a new listing, the whole text
-    // loaded again) makes the positions below meaningless. Format changes (a new font, the
-    // colouring itself) keep the text and its positions.
-    bool textChanged = false;
-    bool ownEdit = false;
-    QObject watcher;
-    QObject::connect(doc, &QTextDocument::contentsChange, &watcher,
-                     [&textChanged, &ownEdit](int, int removed, int added) {
-                         if (!ownEdit && removed != added)
-                             textChanged = true;
-                     });
-    const auto stillOurs = [&] {
-        return guard && doc && guard->document() == doc && !textChanged && colourRun(guard) == run;
-    };
-
-    const QList<Occurrence> found = findOccurrences(doc, word);
-
-    // All occurrences change colour in one edit block: the view then lays the changed
-    // paragraphs out once, instead of once per occurrence (thousands of layout passes over the
-    // whole text for a frequent word).
-    if (!found.isEmpty()) {
-        QTextCharFormat red;
-        red.setForeground(QColor(255, 0, 0));
-        ownEdit = true;
-        QTextCursor cursor(doc);
-        cursor.beginEditBlock();
-        for (const Occurrence &o : found) {
-            cursor.setPosition(o.from);
-            cursor.setPosition(o.to, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(red);
-        }
-        cursor.endEditBlock();
-        ownEdit = false;
-    }
-    // One yield per occurrence, so that the window repaints and the reader's actions run in
-    // between, as a colouring that walks the text one occurrence at a time allows.
-    for (qsizetype i = 0; i < found.size(); ++i) {
-        QCoreApplication::processEvents();
-        if (!stillOurs())
-            return;
-    }
-
-    view->setSelStart(0);
-    view->takeFocus();
+void SkuqjeFjalesh(RichTextView *view, const QRegularExpression &pattern)
+{
+    if (!view || pattern.pattern().isEmpty())
+        return;
+    colourOccurrences(view, [&pattern](const QTextDocument *doc) { return findOccurrences(doc, pattern); });
 }
 
 } // namespace velmora
