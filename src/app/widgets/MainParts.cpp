@@ -1,6 +1,7 @@
 #include "app/widgets/MainParts.h"
 
 #include "about/widgets/AboutWindow.h"
+#include "app/widgets/Accessibility.h"
 #include "app/widgets/MainWindow.h"
 #include "classification/widgets/PanelSwitching.h"
 #include "classification/widgets/TopicListPanel.h"
@@ -142,6 +143,7 @@ void installRecitationParts(MainWindow &window)
     // The recitation window, modal; the main window's activation runs when it closes.
     QObject::connect(c.cmdLeximAjet, &QToolButton::clicked, &window, [&window] {
         RecitationWindow lexim(&window);
+        makeAccessible(&lexim);
         window.execModal(&lexim);
     });
     auto *part = new TextRecitation(c.Rtf1, c.FXSnd1, &window);
@@ -166,11 +168,14 @@ void installMainParts(MainWindow &window)
     // The About window, modal; the main window's activation runs when it closes.
     QObject::connect(window.controls().cmdRrethProg, &QToolButton::clicked, &window, [&window] {
         AboutWindow about(&window);
+        makeAccessible(&about);
         window.execModal(&about);
     });
 
     installClassificationParts(window);
     installRecitationParts(window);
+    // Last, when every part has built its controls.
+    makeAccessible(&window);
 }
 
 } // namespace velmora

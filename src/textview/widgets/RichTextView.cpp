@@ -1,6 +1,7 @@
 #include "textview/widgets/RichTextView.h"
 
 #include "data/DataFolder.h"
+#include "textview/ReadableColours.h"
 #include "textview/RtfReader.h"
 
 #include <QContextMenuEvent>
@@ -80,8 +81,68 @@ bool RichTextView::loadRtf(const QByteArray &rtf, QString *error)
         delete doc;
         return false;
     }
+    // On a dark colour scheme, before the document is shown (no layout work yet).
+    if (isDarkBackground(palette().color(QPalette::Base)))
+        adaptColours(doc);
     installDocument(doc);
     return true;
+}
+
+namespace {
+// The colour the file gave a run of text whose shown colour was changed to read.
+constexpr int kFileColour = QTextFormat::UserProperty + 1;
+} // namespace
+
+void RichTextView::adaptColours(QTextDocument *doc)
+{
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
+    struct Change {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    QList<Change> changes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat f = fragment.charFormat();
+            const bool changedBefore = f.hasProperty(kFileColour);
+            if (!changedBefore && f.foreground().style() == Qt::NoBrush)
+                continue;
+            const QColor file = changedBefore ? f.colorProperty(kFileColour) : f.foreground().color();
+            const QColor shown = readableColour(file, base, text);
+            if (shown == f.foreground().color())
+                continue;
+            f.setForeground(shown);
+            if (shown == file)
+                f.clearProperty(kFileColour);
+            else
+                f.setProperty(kFileColour, file);
+            changes.append({fragment.position(), fragment.position() + fragment.length(), f});
+        }
+    }
+    if (changes.isEmpty())
+        return;
+    const bool wasFormatting = m_formatting;
+    m_formatting = true;
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    for (const Change &c : changes) {
+        cursor.setPosition(c.from);
+        cursor.setPosition(c.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(c.format);
+    }
+    cursor.endEditBlock();
+    m_formatting = wasFormatting;
+}
+
+void RichTextView::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    // The desktop's colour scheme changed (or the program's palette): the shown text follows.
+    if (event->type() == QEvent::PaletteChange)
+        adaptColours(document());
 }
 
 void RichTextView::setText(const QString &plain)
