@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,6 +25,11 @@
 #include <QToolButton>
 
 namespace velmora {
+
+namespace {
+// The longest the listing loop works between two services of the event loop.
+constexpr qint64 kYieldMs = 5;
+} // namespace
 
 VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent)
     : QObject(parent), m_c(controls), m_results(results)
@@ -202,14 +208,21 @@ void VerseSearchPart::cmdKerkoAll_Click()
     }
     QString lines;
     int count = 0;
+    // The event loop is served after the first row (the waiting text is painted) and then
+    // every few milliseconds: the window answers as promptly as with a yield per row, without
+    // thousands of yields that only slow a long listing down.
+    QElapsedTimer sinceYield;
     while (!rows.eof()) {
         lines += ayahLine(rows.field(0).value_or(QString()), rows.field(1).value_or(QString()),
                           rows.field(2).value_or(QString()));
         rows.moveNext();
         ++count;
-        QCoreApplication::processEvents();
-        if (abandoned())
-            return;
+        if (count == 1 || sinceYield.hasExpired(kYieldMs)) {
+            QCoreApplication::processEvents();
+            sinceYield.start();
+            if (abandoned())
+                return;
+        }
     }
 
     const QString surahName = m_c.CmbEmrSure->currentText();
