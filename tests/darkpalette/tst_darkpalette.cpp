@@ -2,6 +2,7 @@
 #include "app/widgets/MainParts.h"
 #include "app/widgets/MainWindow.h"
 #include "textview/ReadableColours.h"
+#include "textview/widgets/AyahLocator.h"
 #include "textview/widgets/RichTextView.h"
 
 #include <QComboBox>
@@ -99,6 +100,7 @@ private slots:
     void schemeChangedWhileRunning();
     void foundWordsStayRedAndReadable_data();
     void foundWordsStayRedAndReadable();
+    void wordColouredAfterwardsKeepsItsRed();
 
 private:
     QPalette m_light;
@@ -256,6 +258,28 @@ void TestDarkPalette::foundWordsStayRedAndReadable()
     // red does better on both.
     QVERIFY(contrastRatio(QColor(255, 0, 0), base) >= 3.9);
     saveShot(&w, dark ? QStringLiteral("listing-dark.png") : QStringLiteral("listing-light.png"));
+}
+
+// A word of the file's text made red on a dark scheme stays red when the scheme changes; the
+// rest of the text gets the file's own colour back.
+void TestDarkPalette::wordColouredAfterwardsKeepsItsRed()
+{
+    QApplication::setPalette(darkPalette());
+    RichTextView view;
+    QVERIFY(view.loadRtf("{\\rtf1{\\colortbl ;\\red0\\green0\\blue0;}\\pard\\cf1 U ime Allaha\\par}"));
+    const auto colourAt = [&view](int pos) {
+        QTextCursor c(view.document());
+        c.setPosition(pos + 1);
+        return c.charFormat().foreground().color();
+    };
+    QCOMPARE(colourAt(0), darkPalette().color(QPalette::Text));
+    SkuqjeFjalesh(&view, QStringLiteral("Allah"));
+    view.setSelStart(0);
+    QCOMPARE(colourAt(6), QColor(255, 0, 0));
+    QApplication::setPalette(m_light);
+    QVERIFY(test::waitUntil([&] { return colourAt(0) == QColor(0, 0, 0); }));
+    QCOMPARE(colourAt(6), QColor(255, 0, 0));
+    QCOMPARE(colourAt(10), QColor(255, 0, 0));
 }
 
 QTEST_MAIN(TestDarkPalette)

@@ -89,8 +89,11 @@ bool RichTextView::loadRtf(const QByteArray &rtf, QString *error)
 }
 
 namespace {
-// The colour the file gave a run of text whose shown colour was changed to read.
+// The colour the file gave a run of text whose shown colour was changed to read, and the
+// colour it was given then: a run coloured anew since (a found word made red) keeps its new
+// colour as its own.
 constexpr int kFileColour = QTextFormat::UserProperty + 1;
+constexpr int kShownColour = QTextFormat::UserProperty + 2;
 } // namespace
 
 void RichTextView::adaptColours(QTextDocument *doc)
@@ -107,18 +110,23 @@ void RichTextView::adaptColours(QTextDocument *doc)
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextCharFormat f = fragment.charFormat();
-            const bool changedBefore = f.hasProperty(kFileColour);
+            const bool changedBefore =
+                f.hasProperty(kFileColour) && f.colorProperty(kShownColour) == f.foreground().color();
             if (!changedBefore && f.foreground().style() == Qt::NoBrush)
                 continue;
             const QColor file = changedBefore ? f.colorProperty(kFileColour) : f.foreground().color();
             const QColor shown = readableColour(file, base, text);
-            if (shown == f.foreground().color())
+            const bool stale = f.hasProperty(kFileColour) && !changedBefore;
+            if (shown == f.foreground().color() && !stale)
                 continue;
             f.setForeground(shown);
-            if (shown == file)
+            if (shown == file) {
                 f.clearProperty(kFileColour);
-            else
+                f.clearProperty(kShownColour);
+            } else {
                 f.setProperty(kFileColour, file);
+                f.setProperty(kShownColour, shown);
+            }
             changes.append({fragment.position(), fragment.position() + fragment.length(), f});
         }
     }
