@@ -135,8 +135,9 @@ void colourOccurrences(RichTextView *view, const Finder &find)
     };
     // What the reader sees first comes first: the occurrences up to the end of the view's
     // screen are found and coloured, and the screen painted, before the rest of a long
-    // listing is found and coloured in steps, with the event loop served between the steps.
-    // The search runs from the start of the text in both parts, one occurrence after another.
+    // listing is found and coloured (one edit block again: in steps, each step would make the
+    // view lay the text out up to it anew, which costs more in all than it spares). The
+    // search runs from the start of the text in both parts, one occurrence after another.
     const QString text = searchedText(doc);
     const QRect screen = view->viewport()->rect();
     const int screenTo = view->cursorForPosition(screen.bottomRight()).position();
@@ -150,20 +151,11 @@ void colourOccurrences(RichTextView *view, const Finder &find)
             return;
     }
     const QList<Occurrence> rest = find(text, first.isEmpty() ? 0 : first.last().to, text.size());
-    const qsizetype total = first.size() + rest.size();
+    colourRed(rest.constData(), rest.constData() + rest.size());
 
     // One yield per occurrence in all, so that the window repaints and the reader's actions
     // run in between, as a colouring that walks the text one occurrence at a time allows.
-    constexpr qsizetype kStep = 512;
-    for (qsizetype at = 0; at < rest.size(); at += kStep) {
-        const qsizetype end = std::min(rest.size(), at + kStep);
-        colourRed(rest.constData() + at, rest.constData() + end);
-        QCoreApplication::processEvents();
-        ++yields;
-        if (!stillOurs())
-            return;
-    }
-    for (; yields < total; ++yields) {
+    for (const qsizetype total = first.size() + rest.size(); yields < total; ++yields) {
         QCoreApplication::processEvents();
         if (!stillOurs())
             return;
