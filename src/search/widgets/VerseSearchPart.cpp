@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
 #include <QToolButton>
@@ -251,8 +252,15 @@ void VerseSearchPart::colourWords(RichTextView *view, const QString &searchText,
         if (!ignoreMarks) {
             SkuqjeFjalesh(view, word);
         } else if (!word.isEmpty()) {
-            // The same forms as the store's query, so that what is red is what was found.
-            SkuqjeFjalesh(view, markFreeExpression(markFreeForms(word)));
+            // The same forms as the store's query, so that what is red is what was found. A
+            // word with nothing to widen and no pattern characters is its only form, and is
+            // found as it is.
+            const QStringList forms = markFreeForms(word);
+            static const QRegularExpression patternCharacters(QStringLiteral("[*?#\\[]"));
+            if (forms == QStringList{word} && !word.contains(patternCharacters))
+                SkuqjeFjalesh(view, word);
+            else
+                SkuqjeFjalesh(view, markFreeExpression(forms));
         }
         if (abandoned())
             return;
