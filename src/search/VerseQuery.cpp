@@ -1,6 +1,7 @@
 #include "search/VerseQuery.h"
 
 #include "data/JetSql.h"
+#include "search/MarkFreeWords.h"
 
 namespace velmora {
 
@@ -54,12 +55,51 @@ bool isSurahNumber(const QString &text)
     return n >= 1 && n <= 114;
 }
 
+namespace {
+QString doubledQuotes(QString text)
+{
+    return text.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+// The condition of one word searched without marks: the LIKE of each of its forms, joined by
+// OR and kept together by parentheses before the ANDs of the other words.
+QString markFreeCondition(const QStringList &forms)
+{
+    QStringList likes;
+    for (const QString &form : forms)
+        likes.append(QStringLiteral("tekstajet LIKE '*") + doubledQuotes(form) + kLikeEnd);
+    if (likes.size() == 1)
+        return likes.first();
+    return QLatin1Char('(') + likes.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+} // namespace
+
 VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
-                           FjalKerkim &words)
+                           FjalKerkim &words, bool ignoreMarks)
 {
     VerseQuery q;
     if (restrictToSurah && !isSurahNumber(surahText))
         return q;
+    if (ignoreMarks) {
+        FjalKerkim typed;
+        NumerojiFjalet(searchText, QStringLiteral("&"), typed);
+        QStringList conditions;
+        for (int i = 1; i <= typed.Count(); ++i) {
+            const QString word = typed.Item(i)->Text();
+            const QStringList forms = markFreeForms(word);
+            if (forms.isEmpty()) {
+                q.tooManyForms = word;
+                return q;
+            }
+            conditions.append(markFreeCondition(forms));
+        }
+        words = typed;
+        q.sql = QStringLiteral("SELECT * FROM kuran WHERE ") + conditions.join(QStringLiteral(" AND "));
+        if (restrictToSurah)
+            q.sql += QStringLiteral(" and nrsure=") + surahText;
+        q.ok = true;
+        return q;
+    }
     // The word list holds the words as typed, for the colouring; the query quotes each word's
     // apostrophes by doubling them. A text without "&" is one word, so one template serves.
     NumerojiFjalet(searchText, QStringLiteral("&"), words);

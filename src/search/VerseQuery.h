@@ -17,12 +17,18 @@ int NumerojiFjalet(QString Stringu, const QString &Shenja, FjalKerkim &words);
 // the text as typed left in `words`. With `restrictToSurah` the surah selector's text is
 // appended; it must be a surah number (digits naming 1 to 114), otherwise no query is built,
 // `words` is left as it was and `ok` is false.
+//
+// With `ignoreMarks` each word matches with or without the marks of its letters (see
+// MarkFreeWords.h): its LIKE becomes the LIKEs of its forms joined by OR, in parentheses when
+// there are several. A word with too many forms builds no query either; it is named in
+// `tooManyForms`.
 struct VerseQuery {
     QString sql;
     bool ok = false;
+    QString tooManyForms;
 };
 VerseQuery buildVerseQuery(const QString &searchText, bool restrictToSurah, const QString &surahText,
-                           FjalKerkim &words);
+                           FjalKerkim &words, bool ignoreMarks = false);
 
 // True when `text` is a surah number: decimal digits whose value is 1 to 114.
 bool isSurahNumber(const QString &text);

@@ -64,6 +64,7 @@ struct MainControls {
     QLabel *Label4 = nullptr;
     QComboBox *CmbKerkoKrejt = nullptr;
     QCheckBox *ChkKerkoSure = nullptr;
+    QCheckBox *chkBezKvacica = nullptr; // "Bez kvačica": words match without their letters' marks
     QToolButton *cmdKerkoAll = nullptr;
     QToolButton *cmdKtheKuranin = nullptr;
 

@@ -1,6 +1,7 @@
 #include "app/widgets/MainParts.h"
 
 #include "about/widgets/AboutWindow.h"
+#include "app/widgets/Accessibility.h"
 #include "app/widgets/AyahPanelWiring.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/ReadingComforts.h"
@@ -105,12 +106,13 @@ void installTextCommandsPart(MainWindow &window)
 void installSearchParts(MainWindow &window)
 {
     MainControls &c = window.controls();
-    auto *search = new VerseSearchPart(
-        {c.CmbKerkoKrejt, c.ChkKerkoSure, c.cmdKerkoAll, c.CmbNrSure, c.CmbEmrSure, c.Rtf1, &window}, window,
-        &window);
+    auto *search = new VerseSearchPart({c.CmbKerkoKrejt, c.ChkKerkoSure, c.cmdKerkoAll, c.CmbNrSure,
+                                        c.CmbEmrSure, c.Rtf1, &window, c.chkBezKvacica},
+                                       window, &window);
     search->setObjectName(QStringLiteral("VerseSearchPart"));
     QObject::connect(&window, &MainWindow::historyLoadRequested, search,
                      &VerseSearchPart::ListaEFjaleveTeKerkuaraGetSetting);
+    QObject::connect(&window, &MainWindow::historyLoadRequested, search, &VerseSearchPart::loadSearchOptions);
     QObject::connect(&window, &MainWindow::historySaveRequested, search,
                      &VerseSearchPart::ListaEFjaleveTeKerkuaraSaveSetting);
     new FindPart({c.txtKerkim, c.cmdKerkim, c.cmdKerkimPrapa, c.Rtf1, &window}, &window);
@@ -146,6 +148,7 @@ void installRecitationParts(MainWindow &window)
     // The recitation window, modal; the main window's activation runs when it closes.
     QObject::connect(c.cmdLeximAjet, &QToolButton::clicked, &window, [&window] {
         RecitationWindow lexim(&window);
+        makeAccessible(&lexim);
         window.execModal(&lexim);
     });
     auto *part = new TextRecitation(c.Rtf1, c.FXSnd1, &window);
@@ -170,6 +173,7 @@ void installMainParts(MainWindow &window)
     // The About window, modal; the main window's activation runs when it closes.
     QObject::connect(window.controls().cmdRrethProg, &QToolButton::clicked, &window, [&window] {
         AboutWindow about(&window);
+        makeAccessible(&about);
         window.execModal(&about);
     });
 
@@ -177,6 +181,8 @@ void installMainParts(MainWindow &window)
     installRecitationParts(window);
     installAyahPanelPart(window);
     installReadingComforts(window);
+    // Last, when every part has built its controls.
+    makeAccessible(&window);
 }
 
 } // namespace velmora

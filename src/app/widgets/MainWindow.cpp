@@ -248,7 +248,8 @@ void MainWindow::buildSelectorPanel()
     // Verse search (Picture1 index 0)
     QFrame *search = groupFrame(panel, 0);
     m_c.Picture1[0] = search;
-    placeTwips(search, 0, 2400, 2655, 1050);
+    // 1050 high with its first three rows, 300 more for "Bez kvačica".
+    placeTwips(search, 0, 2400, 2655, 1350);
     m_c.Label4 = named<QLabel>(search, "Label4");
     m_c.Label4->setText(QStringLiteral("Trazenje ajeta"));
     placeTwips(m_c.Label4, 120, 60, 2400, 240);
@@ -271,6 +272,12 @@ void MainWindow::buildSelectorPanel()
     m_c.ChkKerkoSure->setText(QStringLiteral("Samo aktuelna sura"));
     m_c.ChkKerkoSure->setToolTip(QStringLiteral("Trazenje se odvija unutar selektirane sure"));
     placeTwips(m_c.ChkKerkoSure, 120, 750, 2400, 255);
+    // Under "Samo aktuelna sura".
+    m_c.chkBezKvacica = named<QCheckBox>(search, "chkBezKvacica");
+    m_c.chkBezKvacica->setText(QStringLiteral("Bez kvačica"));
+    m_c.chkBezKvacica->setToolTip(
+        QStringLiteral("Traženje i bez kvačica: c nalazi i č i ć, s i š, z i ž, d i dj nalaze i đ"));
+    placeTwips(m_c.chkBezKvacica, 120, 1020, 2400, 255);
 }
 
 void MainWindow::buildPopupMenu()

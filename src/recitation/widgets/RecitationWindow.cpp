@@ -182,6 +182,9 @@ void RecitationWindow::buildControls()
     VSBWavVolume->setInvertedAppearance(true);
     VSBWavVolume->setInvertedControls(true);
     VSBWavVolume->setMinimumHeight(110);
+    // Reached with Tab like the buttons, so that the volume is set with the arrow and page keys
+    // by a reader without a mouse.
+    VSBWavVolume->setFocusPolicy(Qt::StrongFocus);
     lblVolVal = label(this, "lblVolVal", QStringLiteral("0%"));
     auto *volume = new QVBoxLayout;
     volume->addWidget(lblWave, 0, Qt::AlignHCenter);

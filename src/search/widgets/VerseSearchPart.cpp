@@ -5,6 +5,7 @@
 #include "common/widgets/ResultsView.h"
 #include "data/DataFolder.h"
 #include "data/Database.h"
+#include "search/MarkFreeWords.h"
 #include "search/SearchHistory.h"
 #include "search/VerseQuery.h"
 #include "textview/widgets/AyahLocator.h"
@@ -14,15 +15,22 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 
 namespace velmora {
+
+namespace {
+// The longest the listing loop works between two services of the event loop.
+constexpr qint64 kYieldMs = 5;
+} // namespace
 
 VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent)
     : QObject(parent), m_c(controls), m_results(results)
@@ -38,6 +46,34 @@ VerseSearchPart::VerseSearchPart(const Controls &controls, ResultsView &results,
     // field directly, past any filter of the field: the box is what is watched.
     m_watchedBox = m_c.CmbKerkoKrejt;
     m_c.CmbKerkoKrejt->installEventFilter(this);
+    if (m_c.chkBezKvacica)
+        connect(m_c.chkBezKvacica, &QCheckBox::toggled, this, &VerseSearchPart::saveSearchOptions);
+}
+
+QString VerseSearchPart::ignoreMarksKey()
+{
+    return QStringLiteral("Traženje/Bez kvačica");
+}
+
+void VerseSearchPart::loadSearchOptions()
+{
+    if (!m_c.chkBezKvacica)
+        return;
+    auto settings = openSettings();
+    // Anything but a kept "true" (nothing kept, a damaged value) leaves the box unticked.
+    const bool ticked = settings->value(ignoreMarksKey()).toString() == QLatin1String("true");
+    const QSignalBlocker block(m_c.chkBezKvacica);
+    m_c.chkBezKvacica->setChecked(ticked);
+}
+
+void VerseSearchPart::saveSearchOptions()
+{
+    if (!m_c.chkBezKvacica)
+        return;
+    // Written at once: the state outlives a run that ends by "Kraj" or by a crash.
+    auto settings = openSettings();
+    settings->setValue(ignoreMarksKey(),
+                       m_c.chkBezKvacica->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 std::unique_ptr<QSettings> VerseSearchPart::openSettings()
@@ -135,7 +171,16 @@ void VerseSearchPart::cmdKerkoAll_Click()
     }
     const bool restrict = m_c.ChkKerkoSure->isChecked();
     const QString surahText = m_c.CmbNrSure->currentText();
-    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words);
+    const bool ignoreMarks = m_c.chkBezKvacica && m_c.chkBezKvacica->isChecked();
+    const VerseQuery query = buildVerseQuery(searchText, restrict, surahText, m_words, ignoreMarks);
+    if (!query.tooManyForms.isEmpty()) {
+        tellReader(m_c.frmMain,
+                   QStringLiteral("Riječ \"%1\" ima previše slova \"dj\" za traženje bez kvačica. "
+                                  "Upišite je sa slovom \"đ\" gdje ga ima ili isključite \"Bez kvačica\".")
+                       .arg(query.tooManyForms));
+        m_c.CmbKerkoKrejt->setFocus();
+        return;
+    }
     if (!query.ok) {
         tellReader(m_c.frmMain,
                    QStringLiteral("Traženje unutar sure: u polju \"Sure\" mora stajati broj sure "
@@ -164,35 +209,62 @@ void VerseSearchPart::cmdKerkoAll_Click()
     }
     QString lines;
     int count = 0;
+    // The event loop is served after the first row (the waiting text is painted) and then
+    // every few milliseconds: the window answers as promptly as with a yield per row, without
+    // thousands of yields that only slow a long listing down.
+    QElapsedTimer sinceYield;
     while (!rows.eof()) {
         lines += ayahLine(rows.field(0).value_or(QString()), rows.field(1).value_or(QString()),
                           rows.field(2).value_or(QString()));
         rows.moveNext();
         ++count;
-        QCoreApplication::processEvents();
-        if (abandoned())
-            return;
+        if (count == 1 || sinceYield.hasExpired(kYieldMs)) {
+            QCoreApplication::processEvents();
+            sinceYield.start();
+            if (abandoned())
+                return;
+        }
     }
 
     const QString surahName = m_c.CmbEmrSure->currentText();
     view->setText(listingText(summaryLine(count, searchText, restrict, surahName), lines));
 
-    if (searchText.contains(QLatin1Char('&'))) {
-        for (int i = 1; i <= m_words.Count(); ++i) {
-            const QString word = m_words.Item(i)->Text();
-            SkuqjeFjalesh(view, word);
-            if (abandoned())
-                return;
-        }
-    } else {
-        SkuqjeFjalesh(view, searchText);
-        if (abandoned())
-            return;
-    }
+    colourWords(view, searchText, ignoreMarks, abandoned);
+    if (abandoned())
+        return;
 
     QStringList list = history();
     SearchHistory::record(list, searchText);
     setHistory(list);
+}
+
+void VerseSearchPart::colourWords(RichTextView *view, const QString &searchText, bool ignoreMarks,
+                                  const std::function<bool()> &abandoned)
+{
+    QStringList words;
+    if (searchText.contains(QLatin1Char('&'))) {
+        for (int i = 1; i <= m_words.Count(); ++i)
+            words.append(m_words.Item(i)->Text());
+    } else {
+        words.append(searchText);
+    }
+    for (const QString &word : words) {
+        if (!ignoreMarks) {
+            SkuqjeFjalesh(view, word);
+        } else if (!word.isEmpty()) {
+            // The same forms as the store's query, so that what is red is what was found. A
+            // word with nothing to widen and no pattern characters is its only form, and is
+            // found as it is.
+            const QStringList forms = markFreeForms(word);
+            static const QRegularExpression patternCharacters(QStringLiteral("[*?#\\[]"));
+            if (forms == QStringList{word} && !word.contains(patternCharacters))
+                SkuqjeFjalesh(view, word);
+            else
+                SkuqjeFjalesh(view, markFreeExpression(forms));
+        }
+        if (abandoned())
+            return;
+    }
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -31,6 +32,9 @@ public:
         QComboBox *CmbEmrSure = nullptr;
         RichTextView *Rtf1 = nullptr;
         QWidget *frmMain = nullptr;
+        // "Bez kvačica": ticked, the words match with or without the marks of their letters.
+        // Its state is kept in the settings store. Without it every search is the plain one.
+        QCheckBox *chkBezKvacica = nullptr;
     };
 
     VerseSearchPart(const Controls &controls, ResultsView &results, QObject *parent = nullptr);
@@ -42,6 +46,11 @@ public:
 
     QStringList history() const;
 
+    // Reads the state of "Bez kvačica" from the settings store (unticked when none is kept).
+    void loadSearchOptions();
+    // Where that state is kept in the settings store.
+    static QString ignoreMarksKey();
+
     // The settings store of the history; tests point it elsewhere.
     static std::unique_ptr<QSettings> openSettings();
 
@@ -51,6 +60,9 @@ protected:
 private:
     void setHistory(const QStringList &list);
     void failSearch(const QString &reason);
+    void saveSearchOptions();
+    void colourWords(RichTextView *view, const QString &searchText, bool ignoreMarks,
+                     const std::function<bool()> &abandoned);
 
     Controls m_c;
     ResultsView &m_results;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QRegularExpression;
+
 namespace velmora {
 
 class RichTextView;
@@ -28,5 +30,9 @@ QString selectAyahAtCaret(RichTextView *view);
 // the view's text during the yields (a new listing, the whole text reloaded, the view closed)
 // ends the colouring without touching the new text.
 void SkuqjeFjalesh(RichTextView *view, const QString &word);
+// The same for every non-empty match of `pattern` in the view's text (one paragraph at a
+// time: the paragraphs stand apart as U+2029 in the text matched); an empty pattern colours
+// nothing.
+void SkuqjeFjalesh(RichTextView *view, const QRegularExpression &pattern);
 
 } // namespace velmora

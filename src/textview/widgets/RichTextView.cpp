@@ -1,6 +1,7 @@
 #include "textview/widgets/RichTextView.h"
 
 #include "data/DataFolder.h"
+#include "textview/ReadableColours.h"
 #include "textview/RtfReader.h"
 
 #include <QContextMenuEvent>
@@ -80,8 +81,76 @@ bool RichTextView::loadRtf(const QByteArray &rtf, QString *error)
         delete doc;
         return false;
     }
+    // On a dark colour scheme, before the document is shown (no layout work yet).
+    if (isDarkBackground(palette().color(QPalette::Base)))
+        adaptColours(doc);
     installDocument(doc);
     return true;
+}
+
+namespace {
+// The colour the file gave a run of text whose shown colour was changed to read, and the
+// colour it was given then: a run coloured anew since (a found word made red) keeps its new
+// colour as its own.
+constexpr int kFileColour = QTextFormat::UserProperty + 1;
+constexpr int kShownColour = QTextFormat::UserProperty + 2;
+} // namespace
+
+void RichTextView::adaptColours(QTextDocument *doc)
+{
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
+    struct Change {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    QList<Change> changes;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat f = fragment.charFormat();
+            const bool changedBefore =
+                f.hasProperty(kFileColour) && f.colorProperty(kShownColour) == f.foreground().color();
+            if (!changedBefore && f.foreground().style() == Qt::NoBrush)
+                continue;
+            const QColor file = changedBefore ? f.colorProperty(kFileColour) : f.foreground().color();
+            const QColor shown = readableColour(file, base, text);
+            const bool stale = f.hasProperty(kFileColour) && !changedBefore;
+            if (shown == f.foreground().color() && !stale)
+                continue;
+            f.setForeground(shown);
+            if (shown == file) {
+                f.clearProperty(kFileColour);
+                f.clearProperty(kShownColour);
+            } else {
+                f.setProperty(kFileColour, file);
+                f.setProperty(kShownColour, shown);
+            }
+            changes.append({fragment.position(), fragment.position() + fragment.length(), f});
+        }
+    }
+    if (changes.isEmpty())
+        return;
+    const bool wasFormatting = m_formatting;
+    m_formatting = true;
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    for (const Change &c : changes) {
+        cursor.setPosition(c.from);
+        cursor.setPosition(c.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(c.format);
+    }
+    cursor.endEditBlock();
+    m_formatting = wasFormatting;
+}
+
+void RichTextView::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    // The desktop's colour scheme changed (or the program's palette): the shown text follows.
+    if (event->type() == QEvent::PaletteChange)
+        adaptColours(document());
 }
 
 void RichTextView::setText(const QString &plain)

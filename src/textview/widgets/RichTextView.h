@@ -94,6 +94,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     QTextCursor selectionRange() const;
@@ -106,6 +107,10 @@ private:
     void dropPendingColors();
     void contentChanged();
     void cursorMoved();
+    // Gives the text colours of `doc` that do not read on the view's background (the black
+    // and dark blue of the whole text's file on a dark colour scheme) colours that do, and
+    // the file's own colours back when they read again.
+    void adaptColours(QTextDocument *doc);
 
     mutable QString m_textCache;
     mutable bool m_textValid = false;
