@@ -1,5 +1,9 @@
 #include "textview/RtfReader.h"
 
+#include "textview/RtfCodePages.h"
+#include "textview/RtfFormats.h"
+#include "textview/RtfKeywords.h"
+
 #include "data/Cp1250.h"
 
 #include <QColor>
@@ -23,139 +27,9 @@ namespace velmora {
 
 namespace {
 
-// Bytes 0x80..0xFF of the Western code page 1252, used when the platform's converters lack it
-// (code page 1250, that of the Bosnian text, is the data module's).
-constexpr char16_t kCp1252High[128] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152,
-    0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122,
-    0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, 0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6,
-    0x00A7, 0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF, 0x00B0, 0x00B1, 0x00B2, 0x00B3,
-    0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF, 0x00C0,
-    0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7, 0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD,
-    0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7, 0x00D8, 0x00D9, 0x00DA,
-    0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF, 0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
-    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4,
-    0x00F5, 0x00F6, 0x00F7, 0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
-};
-
-bool isMultiByte(int cp)
-{
-    return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361 || cp == 65001;
-}
-
-QByteArray converterName(int cp)
-{
-    switch (cp) {
-    case 65001:
-        return QByteArrayLiteral("UTF-8");
-    case 932:
-        return QByteArrayLiteral("Shift_JIS");
-    case 936:
-        return QByteArrayLiteral("GBK");
-    case 949:
-        return QByteArrayLiteral("windows-949");
-    case 950:
-        return QByteArrayLiteral("Big5");
-    case 1361:
-        return QByteArrayLiteral("johab");
-    case 437:
-        return QByteArrayLiteral("IBM437");
-    case 850:
-        return QByteArrayLiteral("IBM850");
-    case 10000:
-        return QByteArrayLiteral("macintosh");
-    default:
-        return QByteArrayLiteral("windows-") + QByteArray::number(cp);
-    }
-}
-
-// One code page: a byte table for single-byte pages, a streaming converter for the others.
-struct CodePage {
-    int cp = 1252;
-    std::array<char16_t, 128> high{};
-    std::unique_ptr<QStringDecoder> decoder; // multi-byte pages only
-};
-
-std::unique_ptr<CodePage> makeCodePage(int cp)
-{
-    auto page = std::make_unique<CodePage>();
-    page->cp = cp;
-    const QByteArray name = converterName(cp);
-    if (isMultiByte(cp)) {
-        auto dec = std::make_unique<QStringDecoder>(name.constData());
-        if (dec->isValid()) {
-            page->decoder = std::move(dec);
-            return page;
-        }
-        cp = 1252; // no converter: read the bytes as Western text
-    }
-    QStringDecoder dec(name.constData(), QStringDecoder::Flag::Stateless);
-    const char16_t *builtin = RtfReader::builtinHighHalf(cp);
-    if (!dec.isValid() && !builtin)
-        builtin = kCp1252High;
-    for (int b = 0x80; b < 0x100; ++b) {
-        char16_t u = 0xFFFD;
-        if (dec.isValid()) {
-            const char byte = char(b);
-            const QString s = dec.decode(QByteArrayView(&byte, 1));
-            if (s.size() == 1)
-                u = s.at(0).unicode();
-        } else {
-            u = builtin[b - 0x80];
-        }
-        page->high[std::size_t(b - 0x80)] = u;
-    }
-    return page;
-}
+using namespace rtf;
 
 enum class Dest : quint8 { Text, FontTable, ColorTable };
-
-struct CharProps {
-    int font = -1; // -1: the default font (\deff)
-    int halfPoints = 24;
-    int color = 0;
-    int background = 0;
-    quint8 vAlign = 0; // 0 normal, 1 superscript, 2 subscript
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-
-    bool operator==(const CharProps &o) const
-    {
-        return font == o.font && halfPoints == o.halfPoints && color == o.color &&
-               background == o.background && vAlign == o.vAlign && bold == o.bold && italic == o.italic &&
-               underline == o.underline && strike == o.strike && hidden == o.hidden;
-    }
-};
-
-size_t qHash(const CharProps &p, size_t hashSeed = 0)
-{
-    return qHashMulti(hashSeed, p.font, p.halfPoints, p.color, p.background, p.vAlign, p.bold, p.italic,
-                      p.underline, p.strike);
-}
-
-struct ParaProps {
-    int align = 0; // 0 left, 1 centre, 2 right, 3 justified
-    int left = 0;  // twips
-    int right = 0;
-    int first = 0;
-    int before = 0;
-    int after = 0;
-    int lineSpacing = 0;
-    bool lineMultiple = false;
-    bool rtl = false;
-    QTextOption::TabType nextTabType = QTextOption::LeftTab;
-    QList<QTextOption::Tab> tabs;
-
-    bool operator==(const ParaProps &o) const
-    {
-        return align == o.align && left == o.left && right == o.right && first == o.first &&
-               before == o.before && after == o.after && lineSpacing == o.lineSpacing &&
-               lineMultiple == o.lineMultiple && rtl == o.rtl && tabs == o.tabs;
-    }
-};
 
 struct State {
     Dest dest = Dest::Text;
@@ -164,86 +38,6 @@ struct State {
     CharProps chr;
     ParaProps para;
 };
-
-struct Font {
-    QString name;
-    int charset = -1;
-    int cpg = 0;
-    QFont::StyleHint hint = QFont::AnyStyle;
-};
-
-// clang-format off
-enum class Kw {
-    Rtf, Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin, FontTbl, ColorTbl, SkipDest, FCharset, Cpg,
-    FNil, FRoman, FSwiss, FModern, FScript, FDecor, FTech, Red, Green, Blue, Plain, F, Fs, B, I,
-    Ul, UlNone, Strike, Cf, Cb, V, Super, Sub, NoSuperSub, Par, Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi,
-    Sb, Sa, Sl, SlMult, Tx, Tqr, Tqc, Tqdec, RtlPar, LtrPar, Line, Tab, Cell, Char,
-    // Char: a special character, see specialChar()
-};
-// clang-format on
-
-const std::unordered_map<std::string_view, Kw> &keywords()
-{
-    static const std::unordered_map<std::string_view, Kw> map = [] {
-        // clang-format off
-        std::unordered_map<std::string_view, Kw> m{
-            {"rtf", Kw::Rtf}, {"ansi", Kw::Ansi}, {"mac", Kw::Mac}, {"pc", Kw::Pc}, {"pca", Kw::Pca},
-            {"ansicpg", Kw::AnsiCpg}, {"deff", Kw::Deff}, {"uc", Kw::Uc}, {"u", Kw::U}, {"bin", Kw::Bin},
-            {"fonttbl", Kw::FontTbl}, {"colortbl", Kw::ColorTbl}, {"fcharset", Kw::FCharset},
-            {"cpg", Kw::Cpg}, {"fnil", Kw::FNil}, {"froman", Kw::FRoman}, {"fswiss", Kw::FSwiss},
-            {"fmodern", Kw::FModern}, {"fscript", Kw::FScript}, {"fdecor", Kw::FDecor},
-            {"ftech", Kw::FTech}, {"fbidi", Kw::FNil}, {"red", Kw::Red}, {"green", Kw::Green},
-            {"blue", Kw::Blue}, {"plain", Kw::Plain}, {"f", Kw::F}, {"fs", Kw::Fs}, {"b", Kw::B},
-            {"i", Kw::I}, {"ulnone", Kw::UlNone}, {"strike", Kw::Strike}, {"striked", Kw::Strike},
-            {"cf", Kw::Cf}, {"cb", Kw::Cb}, {"highlight", Kw::Cb}, {"v", Kw::V}, {"super", Kw::Super},
-            {"sub", Kw::Sub}, {"nosupersub", Kw::NoSuperSub}, {"par", Kw::Par}, {"sect", Kw::Par},
-            {"row", Kw::Par}, {"nestrow", Kw::Par}, {"pard", Kw::Pard}, {"ql", Kw::Ql}, {"qc", Kw::Qc},
-            {"qr", Kw::Qr}, {"qj", Kw::Qj}, {"li", Kw::Li}, {"ri", Kw::Ri}, {"fi", Kw::Fi}, {"sb", Kw::Sb},
-            {"sa", Kw::Sa}, {"sl", Kw::Sl}, {"slmult", Kw::SlMult}, {"tx", Kw::Tx}, {"tqr", Kw::Tqr},
-            {"tqc", Kw::Tqc}, {"tqdec", Kw::Tqdec}, {"rtlpar", Kw::RtlPar}, {"ltrpar", Kw::LtrPar},
-            {"line", Kw::Line}, {"tab", Kw::Tab}, {"cell", Kw::Cell}, {"nestcell", Kw::Cell},
-        };
-        // clang-format on
-        // Every kind of underline switches underlining on (or off with 0); \ulc is a colour.
-        for (const char *w :
-             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
-              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-            m.emplace(w, Kw::Ul);
-        for (const char *w :
-             {"emdash", "endash", "emspace", "enspace", "qmspace", "bullet", "lquote", "rquote", "ldblquote",
-              "rdblquote", "zwj", "zwnj", "zwbo", "ltrmark", "rtlmark"})
-            m.emplace(w, Kw::Char);
-        // Destinations whose content is not text of the document.
-        // clang-format off
-        for (const char *w : {
-            "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer",
-            "footerl", "footerr", "footerf", "footnote", "annotation", "listtable", "listoverridetable",
-            "revtbl", "rsidtbl", "fldinst", "xe", "tc", "tcn", "txe", "rxe", "pn", "nonshppict", "shp",
-            "shpgrp", "do", "template", "filetbl", "author", "operator", "title", "subject", "keywords",
-            "comment", "doccomm", "company", "category", "manager", "creatim", "revtim", "printim",
-            "buptim", "atnid", "atnauthor", "atnref", "atndate", "atnicn", "atntime", "bkmkstart",
-            "bkmkend", "datafield", "fontemb", "fontfile", "falt", "panose", "generator", "ftnsep",
-            "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "pgdsctbl", "listpicture", "themedata",
-            "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "objdata", "private",
-            "userprops", "docvar", "mmathPr", "wgrffmtfilter"})
-            m.emplace(w, Kw::SkipDest);
-        // clang-format on
-        return m;
-    }();
-    return map;
-}
-
-char16_t specialChar(std::string_view w)
-{
-    static const std::unordered_map<std::string_view, char16_t> map{
-        {"emdash", 0x2014},    {"endash", 0x2013},    {"emspace", 0x2003}, {"enspace", 0x2002},
-        {"qmspace", 0x2005},   {"bullet", 0x2022},    {"lquote", 0x2018},  {"rquote", 0x2019},
-        {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"zwj", 0x200D},     {"zwnj", 0x200C},
-        {"zwbo", 0x200B},      {"ltrmark", 0x200E},   {"rtlmark", 0x200F},
-    };
-    const auto it = map.find(w);
-    return it == map.end() ? char16_t(0) : it->second;
-}
 
 inline bool isLetter(char c)
 {
@@ -264,12 +58,6 @@ inline int hexValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-// Twips (1/1440 inch) to document pixels at 96 dots per inch.
-inline qreal px(int twips)
-{
-    return twips / 15.0;
 }
 
 class Parser {
@@ -1027,29 +815,8 @@ const QTextCharFormat &Parser::charFormat(const CharProps &p)
         return m_lastCharFormat;
     auto it = m_charFormats.constFind(p);
     if (it == m_charFormats.constEnd()) {
-        QTextCharFormat f;
-        const int fontNum = p.font >= 0 ? p.font : m_deff;
-        const auto font = m_fonts.constFind(fontNum);
-        if (font != m_fonts.constEnd() && !font->name.isEmpty()) {
-            f.setFontFamilies(QStringList{font->name});
-            if (font->hint != QFont::AnyStyle)
-                f.setFontStyleHint(font->hint);
-        }
-        f.setFontPointSize(p.halfPoints / 2.0);
-        f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(p.italic);
-        f.setFontUnderline(p.underline);
-        if (p.strike)
-            f.setFontStrikeOut(true);
-        if (p.color >= 0 && p.color < m_colors.size() && m_colors.at(p.color).isValid())
-            f.setForeground(m_colors.at(p.color));
-        if (p.background > 0 && p.background < m_colors.size() && m_colors.at(p.background).isValid())
-            f.setBackground(m_colors.at(p.background));
-        if (p.vAlign == 1)
-            f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-        else if (p.vAlign == 2)
-            f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-        it = m_charFormats.insert(p, f);
+        it = m_charFormats.insert(p,
+                                  makeCharFormat(p, m_fonts.value(p.font >= 0 ? p.font : m_deff), m_colors));
     }
     m_lastCharKey = p;
     m_lastCharFormat = it.value();
@@ -1061,31 +828,8 @@ const QTextBlockFormat &Parser::blockFormat(const ParaProps &p)
 {
     if (m_haveLastBlock && p == m_lastParaKey)
         return m_lastBlockFormat;
-    QTextBlockFormat b;
-    static const Qt::Alignment aligns[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
-    b.setAlignment(aligns[qBound(0, p.align, 3)]);
-    if (p.left)
-        b.setLeftMargin(px(p.left));
-    if (p.right)
-        b.setRightMargin(px(p.right));
-    if (p.first)
-        b.setTextIndent(px(p.first));
-    if (p.before)
-        b.setTopMargin(px(p.before));
-    if (p.after)
-        b.setBottomMargin(px(p.after));
-    if (p.lineSpacing > 0 && p.lineMultiple)
-        b.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
-    else if (p.lineSpacing > 0)
-        b.setLineHeight(px(p.lineSpacing), QTextBlockFormat::MinimumHeight);
-    else if (p.lineSpacing < 0)
-        b.setLineHeight(px(-p.lineSpacing), QTextBlockFormat::FixedHeight);
-    if (!p.tabs.isEmpty())
-        b.setTabPositions(p.tabs);
-    if (p.rtl)
-        b.setLayoutDirection(Qt::RightToLeft);
     m_lastParaKey = p;
-    m_lastBlockFormat = b;
+    m_lastBlockFormat = makeBlockFormat(p);
     m_haveLastBlock = true;
     return m_lastBlockFormat;
 }
@@ -1126,80 +870,6 @@ bool RtfReader::read(const QByteArray &data, QTextDocument *doc, QString *error)
     if (error)
         error->clear();
     return true;
-}
-
-int RtfReader::codePageForCharset(int charset)
-{
-    switch (charset) {
-    case 0:
-        return 1252;
-    case 2:
-        return 1252; // symbol fonts: the bytes stand for themselves
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 130:
-        return 1361;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 163:
-        return 1258;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    case 254:
-        return 437;
-    case 255:
-        return 850;
-    default:
-        return 0;
-    }
-}
-
-QString RtfReader::decode(int codePage, const QByteArray &bytes)
-{
-    if (bytes.isEmpty())
-        return {};
-    const std::unique_ptr<CodePage> page = makeCodePage(codePage > 0 ? codePage : 1252);
-    if (page->decoder)
-        return page->decoder->decode(bytes);
-    QString out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        const uchar b = uchar(c);
-        out.append(QChar(b < 0x80 ? char16_t(b) : page->high[b - 0x80]));
-    }
-    return out;
-}
-
-const char16_t *RtfReader::builtinHighHalf(int codePage)
-{
-    switch (codePage) {
-    case 1250:
-        return data::cp1250::upperHalf();
-    case 1252:
-        return kCp1252High;
-    default:
-        return nullptr;
-    }
 }
 
 } // namespace velmora
