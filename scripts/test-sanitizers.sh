@@ -2,7 +2,8 @@
 # Builds the program, its tests and the fuzz targets with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/ (clang), makes the default data there and runs every test. Any finding of either
 # sanitizer (a leak included) ends the program that met it with an error, so its test fails.
-# tests/sanitizers/ubsan.supp would list a finding that must be suppressed, with its reason.
+# tests/sanitizers/ubsan.supp and lsan.supp list the findings that must be suppressed (outside
+# the project's code), each with its reason.
 # A test that fails gets a second try (see below), but any sanitizer report fails the run.
 # Takes the same arguments as ctest. Uses the display and sound server of the caller when it
 # has them (scripts/test.sh), and otherwise starts its own.
@@ -21,6 +22,7 @@ configure_sanitized_build "$build"
 cmake --build "$build" --parallel "$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/tests/sanitizers/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1:suppressions=$here/tests/sanitizers/ubsan.supp}
 
 # The default data, made by the sanitized tool from the package copy that set-up keeps (or
