@@ -4,12 +4,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QProcess>
 #include <QTimer>
 
-#include <atomic>
 #include <csignal>
 
 #include <sys/types.h>
@@ -25,9 +22,8 @@ namespace {
 constexpr int kDefaultTimeLimitMs = 60 * 1000;
 const QString kToolName = QStringLiteral("velmora-data");
 
-QMutex g_toolMutex;
 QString g_tool;
-std::atomic<int> g_timeLimit{kDefaultTimeLimitMs};
+int g_timeLimit = kDefaultTimeLimitMs;
 
 // The child leads a process group of its own, so that it can be stopped together with the
 // process it starts in turn; and it ends when this process ends.
@@ -67,11 +63,8 @@ QString lastLines(const QByteArray &text)
 
 QString conversionTool()
 {
-    {
-        QMutexLocker lock(&g_toolMutex);
-        if (!g_tool.isEmpty())
-            return g_tool;
-    }
+    if (!g_tool.isEmpty())
+        return g_tool;
     QStringList folders;
     if (QCoreApplication::instance())
         folders << QCoreApplication::applicationDirPath();
@@ -86,18 +79,17 @@ QString conversionTool()
 
 void setConversionTool(const QString &path)
 {
-    QMutexLocker lock(&g_toolMutex);
     g_tool = path;
 }
 
 void setConversionTimeLimit(int ms)
 {
-    g_timeLimit.store(ms > 0 ? ms : kDefaultTimeLimitMs);
+    g_timeLimit = ms > 0 ? ms : kDefaultTimeLimitMs;
 }
 
 int conversionTimeLimit()
 {
-    return g_timeLimit.load();
+    return g_timeLimit;
 }
 
 QByteArray progressLine(qint64 done, qint64 total)

@@ -1,15 +1,17 @@
 #include "data/MdbImport.h"
 
 #include "data/ConversionProcess.h"
+#include "data/JetSql.h"
 #include "data/MdbImporter.h"
+
+#include <sqlite3.h>
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVariant>
@@ -20,47 +22,48 @@ using namespace importing;
 
 namespace {
 
-// Reads the stamp of a converted store: true when it was made from `path` as it is now.
-bool storeIsCurrent(const QString &storePath, const QString &path, qint64 size, qint64 mtime)
+// The stamp of a converted store (the Access file it was made from, its size and time), read
+// through its own read-only connection; false when the store has none.
+struct SourceStamp {
+    QString path;
+    qint64 size = -1;
+    qint64 mtime = -1;
+};
+
+bool readSourceStamp(const QString &storePath, SourceStamp *stamp)
 {
     if (!QFileInfo(storePath).isFile())
         return false;
-    const QString connection = nextConnectionName();
-    bool current = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(storePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("SELECT path, size, mtime FROM velmora_source")) && q.next())
-                current = q.value(0).toString() == path && q.value(1).toLongLong() == size &&
-                          q.value(2).toLongLong() == mtime;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return current;
+    sqlite3 *db = nullptr;
+    const auto close = qScopeGuard([&db] { sqlite3_close(db); });
+    if (sqlite3_open_v2(QFile::encodeName(storePath).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
+        return false;
+    sqlite3_stmt *st = nullptr;
+    const auto finalize = qScopeGuard([&st] { sqlite3_finalize(st); });
+    if (sqlite3_prepare_v2(db, "SELECT path, size, mtime FROM velmora_source", -1, &st, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_step(st) != SQLITE_ROW)
+        return false;
+    stamp->path = jet::columnValue(st, 0).toText();
+    stamp->size = sqlite3_column_int64(st, 1);
+    stamp->mtime = sqlite3_column_int64(st, 2);
+    return true;
+}
+
+// True when the converted store at `storePath` was made from `path` as it is now.
+bool storeIsCurrent(const QString &storePath, const QString &path, qint64 size, qint64 mtime)
+{
+    SourceStamp stamp;
+    return readSourceStamp(storePath, &stamp) && stamp.path == path && stamp.size == size &&
+           stamp.mtime == mtime;
 }
 
 // True when the store at `storePath` is complete and says it was made from `path`.
 bool storeIsFrom(const QString &storePath, const QString &path)
 {
-    const QString connection = nextConnectionName();
-    bool from = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(storePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            from = q.exec(QStringLiteral("SELECT path FROM velmora_source")) && q.next() &&
-                   q.value(0).toString() == path;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return from;
+    SourceStamp stamp;
+    return readSourceStamp(storePath, &stamp) && stamp.path == path;
 }
 
 } // namespace

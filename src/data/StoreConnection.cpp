@@ -11,14 +11,12 @@
 #include <sys/stat.h>
 #include <time.h>
 
-#include <atomic>
-
 namespace velmora::data {
 
 namespace {
 
 // The memory the rows of one record set may take; see setRecordsetMemoryLimit().
-std::atomic<qint64> g_memoryLimit{kDefaultRecordsetMemoryLimit};
+qint64 g_memoryLimit = kDefaultRecordsetMemoryLimit;
 
 } // namespace
 
@@ -174,7 +172,7 @@ bool Connection::execute(const QString &sql, const QVariantList &params, const Q
                          ResultData *out, QString *error)
 {
     ResultData data;
-    const qint64 limit = g_memoryLimit.load();
+    const qint64 limit = g_memoryLimit;
     qint64 used = 0;
     int columns = 0;
     const auto onFields = [&](const QList<FieldInfo> &named) {
@@ -351,12 +349,12 @@ QSharedPointer<Connection> acquireConnection(const QString &path, QString *error
 
 void setRecordsetMemoryLimit(qint64 bytes)
 {
-    g_memoryLimit.store(bytes > 0 ? bytes : kDefaultRecordsetMemoryLimit);
+    g_memoryLimit = bytes > 0 ? bytes : kDefaultRecordsetMemoryLimit;
 }
 
 qint64 recordsetMemoryLimit()
 {
-    return g_memoryLimit.load();
+    return g_memoryLimit;
 }
 
 } // namespace velmora::data
