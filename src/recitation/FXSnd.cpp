@@ -1,7 +1,8 @@
 #include "recitation/FXSnd.h"
 
-#include "recitation/WavFile.h"
-#include "recitation/WavStream.h"
+#include "recitation/ClipStream.h"
+#include "recitation/PcmConverter.h"
+#include "recitation/SoundFile.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -48,12 +49,11 @@ bool isFailure(QAudio::Error error)
     return error != QAudio::NoError && error != QAudio::UnderrunError;
 }
 
-QAudioFormat chooseFormat(const QAudioDevice &device, const WavInfo &info)
+QAudioFormat chooseFormat(const QAudioDevice &device, const SoundInfo &info)
 {
-    const QAudioFormat native = PcmConverter::nativeFormat(info);
-    QList<QAudioFormat> candidates{native};
+    QList<QAudioFormat> candidates;
     for (int channels : {info.channels, 2}) {
-        for (auto sampleFormat : {QAudioFormat::Int16, QAudioFormat::Float}) {
+        for (auto sampleFormat : {QAudioFormat::Float, QAudioFormat::Int16}) {
             QAudioFormat f;
             f.setSampleRate(info.sampleRate);
             f.setChannelCount(channels);
@@ -78,16 +78,17 @@ struct FXSndPrivate {
     FXSnd *q;
     State state = State::Empty;
     QString file;
-    WavInfo info;
+    SoundInfo info;
+    std::shared_ptr<SoundFile> sound; // the clip, decoded as the output asks for it
     qint64 durationUs = 0;
     qint32 lengthMs = 0;
     qint32 stoppedPosition = 0;
 
     QAudioSink *sink = nullptr;
-    WavStream *stream = nullptr; // a child of the sink
-    bool sinkFailed = false;     // set by the sink's state signal, handled by update()
-    int releasing = 0;           // an output is being deleted
-    bool outputFailed = false;   // the last attempt to open an output failed
+    ClipStream *stream = nullptr; // a child of the sink
+    bool sinkFailed = false;      // set by the sink's state signal, handled by update()
+    int releasing = 0;            // an output is being deleted
+    bool outputFailed = false;    // the last attempt to open an output failed
     QByteArray deviceId;
 
     bool wallClock = false;
@@ -101,6 +102,14 @@ struct FXSndPrivate {
     qint64 stillUs = -1;       // E when it was last seen to change
     qint64 stillSinceMs = 0;   // on `clock`
     qint64 lastUpdateMs = 0;   // on `clock`
+
+    qint64 commandNs = 0;       // when the last command 5 came
+    qint64 startLatencyUs = -1; // from it to the first sound handed to the output
+    void noteFirstSound()
+    {
+        if (startLatencyUs < 0 && stream && stream->firstReadNs() > 0)
+            startLatencyUs = (stream->firstReadNs() - commandNs) / 1000;
+    }
 
     double volume = MaxVolume;
     int repeat = 0;
@@ -182,6 +191,7 @@ qint32 FXSndPrivate::currentPosition() const
 
 void FXSndPrivate::update()
 {
+    noteFirstSound();
     if (state != State::Playing || releasing > 0)
         return;
     if (!wallClock && (sinkFailed || !sink))
@@ -221,15 +231,20 @@ void FXSndPrivate::update()
 
 void FXSndPrivate::play()
 {
+    const qint64 now = monotonicNs();
     releaseOutput();
+    commandNs = now;
+    startLatencyUs = -1;
+    sound.reset();
     state = State::Stopped;
     stoppedPosition = 0;
     lengthMs = 0;
     durationUs = 0;
-    const std::optional<WavInfo> header = WavFile::readHeader(file);
-    if (!header)
+    auto clip = std::make_shared<SoundFile>();
+    if (!clip->open(file))
         return; // nothing can play: "stopped" with position equal to length
-    info = *header;
+    sound = std::move(clip);
+    info = sound->info();
     durationUs = info.durationUs();
     lengthMs = qint32(std::min<qint64>(info.durationMs(), std::numeric_limits<qint32>::max()));
     if (lengthMs == 0)
@@ -260,7 +275,7 @@ bool FXSndPrivate::openOutput()
         return false;
     }
     const QAudioFormat format = chooseFormat(device, info);
-    auto *newStream = new WavStream(file, info, format);
+    auto *newStream = new ClipStream(sound, format);
     if (!newStream->open(QIODevice::ReadOnly)) {
         delete newStream;
         return false;
@@ -289,6 +304,7 @@ void FXSndPrivate::releaseOutput()
 {
     if (!sink)
         return;
+    noteFirstSound();
     QAudioSink *old = std::exchange(sink, nullptr);
     stream = nullptr;
     sinkFailed = false;
@@ -314,6 +330,7 @@ void FXSndPrivate::finish(qint32 position)
     stoppedPosition = position;
     state = State::Stopped;
     releaseOutput();
+    sound.reset();
 }
 
 FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate>(this))
@@ -346,12 +363,14 @@ void FXSnd::setFile(const QString &path)
 {
     d->releaseOutput();
     d->wake.stop();
+    d->sound.reset();
     d->file = path;
     d->state = FXSndPrivate::State::Empty;
     d->lengthMs = 0;
     d->durationUs = 0;
     d->stoppedPosition = 0;
     d->elapsedUs = 0;
+    emit fileReplaced();
 }
 
 void FXSnd::setCommand(int command)
@@ -438,6 +457,12 @@ void FXSnd::setVolume(double volume)
     d->volume = std::clamp(volume, 0.0, MaxVolume);
     if (d->sink)
         d->sink->setVolume(d->volume / MaxVolume);
+}
+
+qint64 FXSnd::startLatencyUs() const
+{
+    d->noteFirstSound();
+    return d->startLatencyUs;
 }
 
 bool FXSnd::volumeSupported() const

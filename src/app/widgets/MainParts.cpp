@@ -1,6 +1,7 @@
 #include "app/widgets/MainParts.h"
 
 #include "about/widgets/AboutWindow.h"
+#include "app/widgets/FollowAlongWiring.h"
 #include "app/widgets/MainWindow.h"
 #include "classification/widgets/PanelSwitching.h"
 #include "classification/widgets/TopicListPanel.h"
@@ -170,6 +171,7 @@ void installMainParts(MainWindow &window)
 
     installClassificationParts(window);
     installRecitationParts(window);
+    installFollowAlongPart(window);
 }
 
 } // namespace velmora
