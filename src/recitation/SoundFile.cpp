@@ -154,6 +154,10 @@ SoundFile::~SoundFile()
 
 bool SoundFile::open(const QString &path, QString *error)
 {
+    if (path.isEmpty()) {
+        close();
+        return fail(error, QStringLiteral("no file"));
+    }
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::ReadOnly))
         return fail(error, file->errorString());

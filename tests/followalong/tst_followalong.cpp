@@ -116,6 +116,8 @@ void TestFollowAlong::popupItem(const QString &marker)
     QVERIFY(menu->actions().contains(item()));
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item()).center());
     QVERIFY(!menu->isVisible());
+    // The window system gives the main window back its activation once the menu is gone.
+    QVERIFY(test::showActive(m_main.get()));
 }
 
 void TestFollowAlong::followsEachAyah_data()
@@ -210,8 +212,8 @@ void TestFollowAlong::stops()
     QCOMPARE(m_files.size(), 1);
     // "Uci ajet" gave the player its own clip (the CD's, which is missing here).
     QCOMPARE(m_sound->file() == heard.first(), how != QLatin1String("uci ajet"));
-    if (how == QLatin1String("search"))
-        QVERIFY(test::waitUntil([this] { return m_view->text().contains(QStringLiteral("108:1.")); }));
+    if (how == QLatin1String("search")) // the listing took the whole text's place
+        QVERIFY(test::waitUntil([this] { return m_view->textLength() < 100000; }));
 }
 
 void TestFollowAlong::caretOutsideAnAyah()

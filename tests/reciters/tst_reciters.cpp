@@ -259,7 +259,15 @@ void TestReciters::addFolder()
         QVERIFY(edit);
         edit->setFocus();
         edit->selectAll();
-        QTest::keyClicks(edit, folder);
+        // A dialog still open after a failed step would hold the test up.
+        const QPointer<QFileDialog> guard(dialog);
+        QTimer::singleShot(3000, dialog, [guard] {
+            if (guard)
+                guard->reject();
+        });
+        // The path pasted in (it holds letters like č), then Enter.
+        QGuiApplication::clipboard()->setText(folder);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClick(edit, Qt::Key_Return);
     });
     test::MessageBoxAnswerer answerer;
@@ -269,13 +277,14 @@ void TestReciters::addFolder()
     if (!clips) {
         QCOMPARE(answerer.texts.size(), 1);
         QVERIFY2(answerer.texts.first().contains(QStringLiteral("nema datoteka učenja")) &&
-                     answerer.texts.first().contains(QStringLiteral("002255.mp3")),
+                     answerer.texts.first().contains(QStringLiteral("002255.mp3")) &&
+                     answerer.texts.first().contains(QDir::toNativeSeparators(folder)),
                  qPrintable(answerer.texts.first()));
         QCOMPARE(items(), before);
         QVERIFY(ReciterSettings::addedFolders(*openProgramSettings()).isEmpty());
         return;
     }
-    QVERIFY(answerer.texts.isEmpty());
+    QVERIFY2(answerer.texts.isEmpty(), qPrintable(answerer.texts.join(QLatin1Char('|'))));
     QCOMPARE(items(), before + QStringList{QStringLiteral("Moj učač")});
     QCOMPARE(ctl<QComboBox>("CmbUcac")->currentText(), QStringLiteral("Moj učač"));
     // Kept: the next opening lists it and has it chosen.
