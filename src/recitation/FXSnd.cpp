@@ -43,6 +43,9 @@ constexpr qint64 StillAtEndMs = 500;
 // Checks further apart than this mean the thread was busy elsewhere (and could not feed the
 // output): the count may have stood still for that reason, so the stillness is measured anew.
 constexpr qint64 BusyGapMs = 250;
+// How often the control looks for the end of a clip in its last NearEndUs of sound.
+constexpr qint64 EndPollMs = 10;
+constexpr qint64 NearEndUs = 100000;
 
 bool isFailure(QAudio::Error error)
 {
@@ -113,7 +116,10 @@ struct FXSndPrivate {
 
     double volume = MaxVolume;
     int repeat = 0;
-    QTimer wake;
+    QTimer wake;             // single-shot, armed again after each wake while a clip plays
+    int wakeIntervalMs = 20; // the longest time between two wakes
+    // Arms the next wake: after the wake interval, or sooner, when the clip's sound ends.
+    void armWake();
 
     QAudioDevice outputDevice() const;
     qint64 activeUs() const;
@@ -263,8 +269,24 @@ void FXSndPrivate::startClip()
     activeTimer.start();
     state = State::Playing;
     wallClock = !openOutput();
-    if (!wake.isActive())
-        wake.start();
+    armWake();
+}
+
+void FXSndPrivate::armWake()
+{
+    if (state != State::Playing) {
+        wake.stop();
+        return;
+    }
+    qint64 dueMs = wakeIntervalMs;
+    if (durationUs > 0) {
+        // Close to the end of the current pass the control looks every few milliseconds (the
+        // output reports what it has played in steps), so that a caller waiting for the end
+        // sees it in time; before that, once the interval has passed.
+        const qint64 remainingUs = (qint64(currentPass()) + 1) * durationUs - elapsedUs;
+        dueMs = remainingUs > NearEndUs ? (remainingUs - NearEndUs) / 1000 + 1 : EndPollMs;
+    }
+    wake.start(int(std::clamp<qint64>(dueMs, 1, wakeIntervalMs)));
 }
 
 bool FXSndPrivate::openOutput()
@@ -336,13 +358,12 @@ void FXSndPrivate::finish(qint32 position)
 FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate>(this))
 {
     d->clock.start();
-    d->wake.setInterval(20);
+    d->wake.setSingleShot(true);
     d->wake.setTimerType(Qt::PreciseTimer);
     connect(&d->wake, &QTimer::timeout, this, [this] {
         d->update();
         emit tick();
-        if (d->state != FXSndPrivate::State::Playing)
-            d->wake.stop();
+        d->armWake();
     });
     // Brings the audio system up now, so that the first command 5 does not wait for it.
     (void)QMediaDevices::defaultAudioOutput();
@@ -399,7 +420,7 @@ void FXSnd::setCommand(int command)
         d->state = State::Playing;
         if (d->sink)
             d->sink->resume();
-        d->wake.start();
+        d->armWake();
         break;
     case CmdStop:
         d->update();
@@ -487,7 +508,7 @@ int FXSnd::repeat() const
 
 void FXSnd::setWakeInterval(int ms)
 {
-    d->wake.setInterval(std::max(ms, 1));
+    d->wakeIntervalMs = std::max(ms, 1);
 }
 
 void FXSnd::setOutputDevice(const QByteArray &id)

@@ -41,8 +41,8 @@ public:
     int repeat() const;
 
     // While a clip plays, the control wakes the event loop of its thread at least every
-    // `ms` milliseconds (default 20), so that a caller waiting with
-    // QEventLoop::WaitForMoreEvents polls it in time.
+    // `ms` milliseconds (default 20), and when the clip's sound is due to end, so that a
+    // caller waiting with QEventLoop::WaitForMoreEvents polls it in time.
     void setWakeInterval(int ms);
 
     // How long the last command 5 took to hand its first sound to the audio output, in

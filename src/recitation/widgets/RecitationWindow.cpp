@@ -80,6 +80,7 @@ RecitationWindow::RecitationWindow(QWidget *parent) : QDialog(parent), m_sequenc
 
     FXSnd1 = new FXSnd(this);
     FXSnd1->setObjectName(QStringLiteral("FXSnd1"));
+    FXSnd1->setWakeInterval(kPlayerWakeMs);
     m_fxsndControl = std::make_unique<FXSndControl>(FXSnd1);
     m_control = m_fxsndControl.get();
     m_forward.target = m_control;

@@ -53,8 +53,12 @@ public:
 
     // How long one pass of a wait loop may wait for an event when nothing wakes it (ms).
     static constexpr int kWaitGuardMs = 25;
-    // The slider follows the clip at the screen's pace.
-    static constexpr int kTimer2IntervalMs = 16;
+    // The slider follows the clip twenty times a second: smooth to the eye, and no work for
+    // every frame of the screen.
+    static constexpr int kTimer2IntervalMs = 50;
+    // The window's player wakes the wait loops when its clip ends; between, at most this far
+    // apart (the slider's timer and the audio output wake them as well).
+    static constexpr int kPlayerWakeMs = 250;
 
     // Handlers, named as the window's events.
     void Form_Load();
