@@ -171,30 +171,32 @@ int ReciterSettings::indexOfChosen(const QList<Reciter> &reciters, const QString
     return -1;
 }
 
-namespace {
-// The stored choice as a set, when it is one that still holds clips.
-std::optional<RecitationSet> chosenSet()
+std::optional<Reciter> chosenReciter()
 {
-    const QString chosen = ReciterSettings::chosen(*openProgramSettings());
-    if (chosen.isEmpty() || chosen == kCdValue || !QFileInfo(chosen).isDir())
+    const std::unique_ptr<QSettings> settings = openProgramSettings();
+    const QList<Reciter> reciters =
+        findReciters(WavFolderExists(), recitationSetsFolder(), ReciterSettings::addedFolders(*settings));
+    if (reciters.isEmpty())
         return std::nullopt;
-    RecitationSet set = RecitationSet::scan(chosen);
-    if (set.isEmpty())
-        return std::nullopt;
-    return set;
+    const int chosen = ReciterSettings::indexOfChosen(reciters, ReciterSettings::chosen(*settings));
+    return reciters.at(chosen >= 0 ? chosen : 0);
 }
-} // namespace
 
 ClipSource chosenClipSource()
 {
-    if (std::optional<RecitationSet> set = chosenSet())
-        return [set = *set](const QString &surah, const QString &ayah) { return set.clipPath(surah, ayah); };
+    const std::optional<Reciter> reciter = chosenReciter();
+    if (reciter && !reciter->isCd()) {
+        return [set = RecitationSet::scan(reciter->folder)](const QString &surah, const QString &ayah) {
+            return set.clipPath(surah, ayah);
+        };
+    }
     return [](const QString &surah, const QString &ayah) { return clipPath(surah, ayah); };
 }
 
 bool chosenReciterIsSet()
 {
-    return chosenSet().has_value();
+    const std::optional<Reciter> reciter = chosenReciter();
+    return reciter && !reciter->isCd();
 }
 
 QString noReciterMessage()

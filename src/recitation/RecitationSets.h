@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -70,12 +71,16 @@ public:
     static int indexOfChosen(const QList<Reciter> &reciters, const QString &chosen);
 };
 
-// Where the clips of the reader's chosen reciter are: the path of an ayah's clip from its surah
-// and ayah texts. A set when the stored choice is a set that still holds clips, the CD
-// otherwise.
+// The reciter the clips come from, as the recitation window preselects it: the stored choice
+// when it is still offered, otherwise the first reciter offered (the CD when it is found);
+// nothing when none is offered.
+std::optional<Reciter> chosenReciter();
+
+// Where the chosen reciter's clips are: the path of an ayah's clip from its surah and ayah
+// texts; the CD's paths when the chosen reciter is the CD or there is none.
 using ClipSource = std::function<QString(const QString &surah, const QString &ayah)>;
 ClipSource chosenClipSource();
-// Whether the chosen reciter is a set (true) or the CD (false), as chosenClipSource() decides.
+// Whether the chosen reciter is a set.
 bool chosenReciterIsSet();
 
 // The message when there is nothing to recite from: no CD (the CD's own message) and no set,

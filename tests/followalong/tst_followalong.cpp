@@ -32,6 +32,7 @@ private slots:
     void followsEachAyah();
     void stops_data();
     void stops();
+    void firstStartPlaysTheOnlySet();
     void caretOutsideAnAyah();
     void nothingToReciteFrom();
 
@@ -216,6 +217,19 @@ void TestFollowAlong::stops()
         QVERIFY(test::waitUntil([this] { return m_view->textLength() < 100000; }));
 }
 
+// Nothing chosen yet, no CD and one set: the set the recitation window would preselect plays.
+void TestFollowAlong::firstStartPlaysTheOnlySet()
+{
+    openProgramSettings()->clear();
+    auto *part = m_main->findChild<FollowAlong *>(QStringLiteral("FollowAlong"));
+    record();
+    popupItem(QStringLiteral("108:3."));
+    QVERIFY(part->isRunning());
+    QVERIFY(test::waitUntil([part] { return !part->isRunning(); }, 3000));
+    QCOMPARE(m_files,
+             QStringList{QDir(QFileInfo(m_set).canonicalFilePath()).filePath(QStringLiteral("108003.mp3"))});
+}
+
 void TestFollowAlong::caretOutsideAnAyah()
 {
     test::MessageBoxAnswerer answerer;
@@ -228,11 +242,17 @@ void TestFollowAlong::caretOutsideAnAyah()
 
 void TestFollowAlong::nothingToReciteFrom()
 {
-    ReciterSettings::setChosen(*openProgramSettings(), {QStringLiteral("CD"), QString()});
+    // The set's folder moved away: no set and no CD.
+    const QString away = m_home.filePath(QStringLiteral("Alafasy.away"));
+    QVERIFY(QDir().rename(m_set, away));
     test::MessageBoxAnswerer answerer;
     answerer.answer(QMessageBox::Ok);
     popupItem(QStringLiteral("108:1."));
-    QCOMPARE(answerer.texts, QStringList{noReciterMessage()});
+    QVERIFY(QDir().rename(away, m_set));
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY2(answerer.texts.first().startsWith(cdRequestMessage()) &&
+                 answerer.texts.first().contains(QStringLiteral("002255.mp3")),
+             qPrintable(answerer.texts.first()));
     QVERIFY(!m_main->findChild<FollowAlong *>(QStringLiteral("FollowAlong"))->isRunning());
 }
 
