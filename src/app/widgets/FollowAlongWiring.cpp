@@ -2,6 +2,7 @@
 
 #include "app/widgets/MainWindow.h"
 #include "recitation/widgets/FollowAlongPart.h"
+#include "recitation/widgets/TextRecitationPart.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,6 +20,11 @@ void installFollowAlongPart(MainWindow &window)
     // The recitation window plays on its own player and is modal: the run stops before it
     // opens (pressed comes before the click that opens it).
     QObject::connect(c.cmdLeximAjet, &QToolButton::pressed, part, &FollowAlong::stop);
+    // "Uci ajet" plays the chosen reciter too (the CD's clip while the CD is the choice).
+    if (auto *single = window.findChild<TextRecitation *>(QStringLiteral("TextRecitation"))) {
+        single->setClipSource(
+            [](const QString &surah, const QString &ayah) { return chosenClipSource()(surah, ayah); });
+    }
 }
 
 } // namespace velmora

@@ -36,7 +36,13 @@ FollowAlong::FollowAlong(const Controls &controls, QObject *parent)
     }
     if (m_sound) {
         connect(m_sound, &FXSnd::tick, this, &FollowAlong::onTick);
-        connect(m_sound, &FXSnd::fileReplaced, this, &FollowAlong::onTick);
+        // A file handed to the player by anyone else ("Uci ajet") ends the run.
+        connect(m_sound, &FXSnd::fileReplaced, this, [this] {
+            if (m_running && !m_settingFile) {
+                setRunning(false);
+                ++m_run;
+            }
+        });
     }
 }
 
@@ -116,9 +122,9 @@ void FollowAlong::playAyah(int ayah)
     if (at >= 0)
         m_searchFrom = at + 1;
     m_path = m_clips(surahText, ayahText);
-    m_advancing = true; // the player's word that its file was replaced is this part's own doing
+    m_settingFile = true;
     m_sound->setFile(m_path);
-    m_advancing = false;
+    m_settingFile = false;
     m_sound->setCommand(5);
     // A clip that cannot play has ended already; the next ayah follows from the event loop,
     // so that a run of missing clips never nests.

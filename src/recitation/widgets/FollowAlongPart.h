@@ -65,6 +65,7 @@ private:
     ClipSource m_clips;
     bool m_running = false;
     bool m_advancing = false;
+    bool m_settingFile = false;
     quint64 m_run = 0; // the number of the current run; a queued step of an older run is dropped
     int m_surah = 0;
     int m_ayah = 0;
