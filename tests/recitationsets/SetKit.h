@@ -22,7 +22,8 @@ inline bool haveSox()
 }
 
 // Writes a mono tone of `ms` milliseconds at `rate` to `path`, of the kind `kind` ("mp3", "ogg",
-// "flac", "wav", "opus"), whatever the file's name says. False when it could not be made.
+// "flac", "wav", "opus", or "mp3id3": an MP3 made by LAME with ID3 tags), whatever the file's name
+// says. False when it could not be made.
 inline bool makeClip(const QString &path, const QString &kind, int ms, int rate = 48000,
                      double frequency = 880.0)
 {
@@ -43,6 +44,18 @@ inline bool makeClip(const QString &path, const QString &kind, int ms, int rate 
     }
     if (!haveSox())
         return false;
+    if (kind == QLatin1String("mp3id3")) {
+        // An MP3 as the archives hand them out: made by LAME, with ID3 tags before the sound.
+        const QString wav = path + QStringLiteral(".source.wav");
+        QProcess lame;
+        const bool made = makeClip(wav, QStringLiteral("wav"), ms, rate, frequency);
+        lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("--add-id3v2"),
+                                            QStringLiteral("--tt"), QStringLiteral("Al-Fatiha"), wav, path});
+        const bool ok = made && lame.waitForFinished(20000) && lame.exitStatus() == QProcess::NormalExit &&
+                        lame.exitCode() == 0;
+        QFile::remove(wav);
+        return ok;
+    }
     QProcess sox;
     sox.start(QStringLiteral("sox"),
               {QStringLiteral("-q"), QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate),

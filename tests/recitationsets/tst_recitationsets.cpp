@@ -233,6 +233,8 @@ private slots:
                              << "wav" << 1;
         QTest::newRow("mp3 named .ogg") << "mp3"
                                         << "ogg" << 50;
+        QTest::newRow("mp3 by LAME with ID3 tags") << "mp3id3"
+                                                   << "mp3" << 50;
     }
 
     void decodesEveryKind()
