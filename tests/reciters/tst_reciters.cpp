@@ -28,6 +28,7 @@ private slots:
     void init();
     void cleanup();
 
+    void existingControlsStayInPlace();
     void listOffered_data();
     void listOffered();
     void choiceKeptForTheNextOpening();
@@ -102,6 +103,32 @@ RecitationWindow *TestReciters::openWindow()
     m_win->show();
     m_win->setSoundControl(&m_sound);
     return m_win.get();
+}
+
+// The reciter list and its button fit into the room the window had: every control of the
+// window stands where it stands without them.
+void TestReciters::existingControlsStayInPlace()
+{
+    RecitationWindow *w = openWindow();
+    const QStringList names{"Option1",    "Option2",     "Option7",      "CmbNrSure", "CmbEmrSure",
+                            "CmbNrAjeti", "LblNrSure",   "cmdLexo",      "cmdPause",  "cmdResume",
+                            "chkRepeat",  "cmdFund",     "VSBWavVolume", "lblVolVal", "SldAjet",
+                            "lblWavAjet", "RichTextBox1"};
+    const auto places = [&] {
+        w->layout()->activate();
+        QList<QRect> rects;
+        for (const QString &name : names) {
+            QWidget *c = byName<QWidget>(w, name);
+            rects << QRect(c->mapTo(w, QPoint(0, 0)), c->size());
+        }
+        return rects;
+    };
+    const QList<QRect> with = places();
+    for (const char *name : {"LblUcac", "CmbUcac", "cmdDodajUcaca"})
+        ctl(name)->hide();
+    const QList<QRect> without = places();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        QVERIFY2(with.at(i) == without.at(i), qPrintable(names.at(i)));
 }
 
 void TestReciters::listOffered_data()
