@@ -72,6 +72,14 @@ constexpr qint64 MaxFrames = 1 << 20;
 
 } // namespace
 
+// libsndfile 1.2.0 refuses an Ogg Vorbis stream whose headers are damaged without freeing the
+// Vorbis decoder's state it had set up (allocated in vorbis_info_init); nothing of it is the
+// program's to free. That leak of the library is left out of the search, every other one counts.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:vorbis_info_init\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = fuzz::bytes(data, size);

@@ -198,12 +198,16 @@ bool SoundFile::open(std::unique_ptr<QIODevice> device, QString *error)
         for (qint64 got; counted < cap && (got = d->decode(scratch.data(), BlockFrames)) > 0;)
             counted += got;
         d->info.frameCount = std::min(counted, cap);
-        if (counted == 0 || sf_seek(d->sf, 0, SEEK_SET) != 0) {
+        d->atStart = false;
+        if (counted == 0 || !rewind()) {
             d->close();
             return fail(error, QStringLiteral("the file holds no sound"));
         }
+    } else if (!d->prime()) {
+        d->close();
+        return fail(error, QStringLiteral("the file holds no sound"));
     }
-    if (!d->prime()) {
+    if (d->primedFrames <= 0) {
         d->close();
         return fail(error, QStringLiteral("the file holds no sound"));
     }
@@ -249,8 +253,19 @@ bool SoundFile::rewind()
         return false;
     if (d->atStart)
         return true;
-    if (sf_seek(d->sf, 0, SEEK_SET) != 0)
+    // A fresh decoder rather than a seek: an MP3 decoder that seeks back into a damaged stream
+    // may decode it otherwise than the first time, and a clip played again must sound the same.
+    sf_close(d->sf);
+    d->sf = nullptr;
+    SF_INFO sfInfo;
+    std::memset(&sfInfo, 0, sizeof sfInfo);
+    if (d->device->seek(0))
+        d->sf = sf_open_virtual(&virtualIo(), SFM_READ, &sfInfo, d->device.get());
+    if (!d->sf || sfInfo.channels != d->info.channels || sfInfo.samplerate != d->info.sampleRate) {
+        d->close();
         return false;
+    }
+    sf_command(d->sf, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
     return d->prime();
 }
 
