@@ -6,6 +6,7 @@ velmora_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite libgl-dev
     qt6-qpa-plugins libqt6multimedia6 qt6-gtk-platformtheme qt6-translations-l10n
     libsqlite3-dev mdbtools mdbtools-dev libglib2.0-dev
+    libsndfile1-dev sox libsox-fmt-mp3 lame
     nodejs npm ca-certificates
     fonts-liberation2 fonts-dejavu-core fonts-hosny-amiri
     xvfb xauth x11-utils imagemagick poppler-utils

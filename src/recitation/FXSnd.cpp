@@ -1,7 +1,8 @@
 #include "recitation/FXSnd.h"
 
-#include "recitation/WavFile.h"
-#include "recitation/WavStream.h"
+#include "recitation/ClipStream.h"
+#include "recitation/PcmConverter.h"
+#include "recitation/SoundFile.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -42,18 +43,20 @@ constexpr qint64 StillAtEndMs = 500;
 // Checks further apart than this mean the thread was busy elsewhere (and could not feed the
 // output): the count may have stood still for that reason, so the stillness is measured anew.
 constexpr qint64 BusyGapMs = 250;
+// How often the control looks for the end of a clip in its last NearEndUs of sound.
+constexpr qint64 EndPollMs = 10;
+constexpr qint64 NearEndUs = 100000;
 
 bool isFailure(QAudio::Error error)
 {
     return error != QAudio::NoError && error != QAudio::UnderrunError;
 }
 
-QAudioFormat chooseFormat(const QAudioDevice &device, const WavInfo &info)
+QAudioFormat chooseFormat(const QAudioDevice &device, const SoundInfo &info)
 {
-    const QAudioFormat native = PcmConverter::nativeFormat(info);
-    QList<QAudioFormat> candidates{native};
+    QList<QAudioFormat> candidates;
     for (int channels : {info.channels, 2}) {
-        for (auto sampleFormat : {QAudioFormat::Int16, QAudioFormat::Float}) {
+        for (auto sampleFormat : {QAudioFormat::Float, QAudioFormat::Int16}) {
             QAudioFormat f;
             f.setSampleRate(info.sampleRate);
             f.setChannelCount(channels);
@@ -78,16 +81,17 @@ struct FXSndPrivate {
     FXSnd *q;
     State state = State::Empty;
     QString file;
-    WavInfo info;
+    SoundInfo info;
+    std::shared_ptr<SoundFile> sound; // the clip, decoded as the output asks for it
     qint64 durationUs = 0;
     qint32 lengthMs = 0;
     qint32 stoppedPosition = 0;
 
     QAudioSink *sink = nullptr;
-    WavStream *stream = nullptr; // a child of the sink
-    bool sinkFailed = false;     // set by the sink's state signal, handled by update()
-    int releasing = 0;           // an output is being deleted
-    bool outputFailed = false;   // the last attempt to open an output failed
+    ClipStream *stream = nullptr; // a child of the sink
+    bool sinkFailed = false;      // set by the sink's state signal, handled by update()
+    int releasing = 0;            // an output is being deleted
+    bool outputFailed = false;    // the last attempt to open an output failed
     QByteArray deviceId;
 
     bool wallClock = false;
@@ -102,9 +106,20 @@ struct FXSndPrivate {
     qint64 stillSinceMs = 0;   // on `clock`
     qint64 lastUpdateMs = 0;   // on `clock`
 
+    qint64 commandNs = 0;       // when the last command 5 came
+    qint64 startLatencyUs = -1; // from it to the first sound handed to the output
+    void noteFirstSound()
+    {
+        if (startLatencyUs < 0 && stream && stream->firstReadNs() > 0)
+            startLatencyUs = (stream->firstReadNs() - commandNs) / 1000;
+    }
+
     double volume = MaxVolume;
     int repeat = 0;
-    QTimer wake;
+    QTimer wake;             // single-shot, armed again after each wake while a clip plays
+    int wakeIntervalMs = 20; // the longest time between two wakes
+    // Arms the next wake: after the wake interval, or sooner, when the clip's sound ends.
+    void armWake();
 
     QAudioDevice outputDevice() const;
     qint64 activeUs() const;
@@ -182,6 +197,7 @@ qint32 FXSndPrivate::currentPosition() const
 
 void FXSndPrivate::update()
 {
+    noteFirstSound();
     if (state != State::Playing || releasing > 0)
         return;
     if (!wallClock && (sinkFailed || !sink))
@@ -221,15 +237,20 @@ void FXSndPrivate::update()
 
 void FXSndPrivate::play()
 {
+    const qint64 now = monotonicNs();
     releaseOutput();
+    commandNs = now;
+    startLatencyUs = -1;
+    sound.reset();
     state = State::Stopped;
     stoppedPosition = 0;
     lengthMs = 0;
     durationUs = 0;
-    const std::optional<WavInfo> header = WavFile::readHeader(file);
-    if (!header)
+    auto clip = std::make_shared<SoundFile>();
+    if (!clip->open(file))
         return; // nothing can play: "stopped" with position equal to length
-    info = *header;
+    sound = std::move(clip);
+    info = sound->info();
     durationUs = info.durationUs();
     lengthMs = qint32(std::min<qint64>(info.durationMs(), std::numeric_limits<qint32>::max()));
     if (lengthMs == 0)
@@ -248,8 +269,24 @@ void FXSndPrivate::startClip()
     activeTimer.start();
     state = State::Playing;
     wallClock = !openOutput();
-    if (!wake.isActive())
-        wake.start();
+    armWake();
+}
+
+void FXSndPrivate::armWake()
+{
+    if (state != State::Playing) {
+        wake.stop();
+        return;
+    }
+    qint64 dueMs = wakeIntervalMs;
+    if (durationUs > 0) {
+        // Close to the end of the current pass the control looks every few milliseconds (the
+        // output reports what it has played in steps), so that a caller waiting for the end
+        // sees it in time; before that, once the interval has passed.
+        const qint64 remainingUs = (qint64(currentPass()) + 1) * durationUs - elapsedUs;
+        dueMs = remainingUs > NearEndUs ? (remainingUs - NearEndUs) / 1000 + 1 : EndPollMs;
+    }
+    wake.start(int(std::clamp<qint64>(dueMs, 1, wakeIntervalMs)));
 }
 
 bool FXSndPrivate::openOutput()
@@ -260,7 +297,7 @@ bool FXSndPrivate::openOutput()
         return false;
     }
     const QAudioFormat format = chooseFormat(device, info);
-    auto *newStream = new WavStream(file, info, format);
+    auto *newStream = new ClipStream(sound, format);
     if (!newStream->open(QIODevice::ReadOnly)) {
         delete newStream;
         return false;
@@ -289,6 +326,7 @@ void FXSndPrivate::releaseOutput()
 {
     if (!sink)
         return;
+    noteFirstSound();
     QAudioSink *old = std::exchange(sink, nullptr);
     stream = nullptr;
     sinkFailed = false;
@@ -314,18 +352,18 @@ void FXSndPrivate::finish(qint32 position)
     stoppedPosition = position;
     state = State::Stopped;
     releaseOutput();
+    sound.reset();
 }
 
 FXSnd::FXSnd(QObject *parent) : QObject(parent), d(std::make_unique<FXSndPrivate>(this))
 {
     d->clock.start();
-    d->wake.setInterval(20);
+    d->wake.setSingleShot(true);
     d->wake.setTimerType(Qt::PreciseTimer);
     connect(&d->wake, &QTimer::timeout, this, [this] {
         d->update();
         emit tick();
-        if (d->state != FXSndPrivate::State::Playing)
-            d->wake.stop();
+        d->armWake();
     });
     // Brings the audio system up now, so that the first command 5 does not wait for it.
     (void)QMediaDevices::defaultAudioOutput();
@@ -346,12 +384,14 @@ void FXSnd::setFile(const QString &path)
 {
     d->releaseOutput();
     d->wake.stop();
+    d->sound.reset();
     d->file = path;
     d->state = FXSndPrivate::State::Empty;
     d->lengthMs = 0;
     d->durationUs = 0;
     d->stoppedPosition = 0;
     d->elapsedUs = 0;
+    emit fileReplaced();
 }
 
 void FXSnd::setCommand(int command)
@@ -380,7 +420,7 @@ void FXSnd::setCommand(int command)
         d->state = State::Playing;
         if (d->sink)
             d->sink->resume();
-        d->wake.start();
+        d->armWake();
         break;
     case CmdStop:
         d->update();
@@ -440,6 +480,12 @@ void FXSnd::setVolume(double volume)
         d->sink->setVolume(d->volume / MaxVolume);
 }
 
+qint64 FXSnd::startLatencyUs() const
+{
+    d->noteFirstSound();
+    return d->startLatencyUs;
+}
+
 bool FXSnd::volumeSupported() const
 {
     if (d->sink)
@@ -462,7 +508,7 @@ int FXSnd::repeat() const
 
 void FXSnd::setWakeInterval(int ms)
 {
-    d->wake.setInterval(std::max(ms, 1));
+    d->wakeIntervalMs = std::max(ms, 1);
 }
 
 void FXSnd::setOutputDevice(const QByteArray &id)

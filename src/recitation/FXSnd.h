@@ -8,7 +8,8 @@ namespace velmora {
 
 struct FXSndPrivate;
 
-// The sound player control that plays the recitation clips (RIFF/WAVE PCM files).
+// The sound player control that plays the recitation clips: WAV, MP3, Ogg Vorbis, Opus or FLAC,
+// decoded by libsndfile block by block while they play.
 //
 // Command 5 plays the file from its start and returns at once, 6 pauses, 10 continues after a
 // pause, 11 stops. Position, start position and length share one unit (milliseconds). A clip
@@ -40,9 +41,13 @@ public:
     int repeat() const;
 
     // While a clip plays, the control wakes the event loop of its thread at least every
-    // `ms` milliseconds (default 20), so that a caller waiting with
-    // QEventLoop::WaitForMoreEvents polls it in time.
+    // `ms` milliseconds (default 20), and when the clip's sound is due to end, so that a
+    // caller waiting with QEventLoop::WaitForMoreEvents polls it in time.
     void setWakeInterval(int ms);
+
+    // How long the last command 5 took to hand its first sound to the audio output, in
+    // microseconds; -1 until it has (or when it played on the wall clock).
+    qint64 startLatencyUs() const;
 
     // The audio output the clips go to, by its id (QAudioDevice::id()); empty (the default)
     // means the system's default output at the time of each command 5.
@@ -52,6 +57,8 @@ public:
 signals:
     // Emitted on every wake while a clip plays, and when it ends.
     void tick();
+    // Emitted when a new file replaces the one the control held.
+    void fileReplaced();
 
 private:
     std::unique_ptr<FXSndPrivate> d;

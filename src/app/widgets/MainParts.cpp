@@ -3,6 +3,7 @@
 #include "about/widgets/AboutWindow.h"
 #include "app/widgets/Accessibility.h"
 #include "app/widgets/AyahPanelWiring.h"
+#include "app/widgets/FollowAlongWiring.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/ReadingComforts.h"
 #include "classification/widgets/PanelSwitching.h"
@@ -179,6 +180,7 @@ void installMainParts(MainWindow &window)
 
     installClassificationParts(window);
     installRecitationParts(window);
+    installFollowAlongPart(window);
     installAyahPanelPart(window);
     installReadingComforts(window);
     // Last, when every part has built its controls.

@@ -14,6 +14,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,10 +24,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -76,6 +80,7 @@ RecitationWindow::RecitationWindow(QWidget *parent) : QDialog(parent), m_sequenc
 
     FXSnd1 = new FXSnd(this);
     FXSnd1->setObjectName(QStringLiteral("FXSnd1"));
+    FXSnd1->setWakeInterval(kPlayerWakeMs);
     m_fxsndControl = std::make_unique<FXSndControl>(FXSnd1);
     m_control = m_fxsndControl.get();
     m_forward.target = m_control;
@@ -152,8 +157,20 @@ void RecitationWindow::buildControls()
     placeGrid->addWidget(CmbNrAjeti, 1, 2);
     placeGrid->addWidget(Label2, 2, 0);
     placeGrid->addWidget(CmbTotalAjete, 3, 0);
+    // The reciter, in the room below the selectors.
+    LblUcac = label(place, "LblUcac", QStringLiteral("Učač"));
+    CmbUcac = named<QComboBox>(place, "CmbUcac");
+    CmbUcac->setEditable(false);
+    CmbUcac->setToolTip(QStringLiteral("Čije učenje se sluša"));
+    CmbUcac->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CmbUcac->setMinimumContentsLength(14);
+    cmdDodajUcaca = button(place, "cmdDodajUcaca", QStringLiteral("Dodaj učača..."));
+    cmdDodajUcaca->setToolTip(QStringLiteral("Dodaj folder sa učenjem (datoteke kao 002255.mp3)"));
+    placeGrid->addWidget(LblUcac, 4, 0, 1, 3);
+    placeGrid->addWidget(CmbUcac, 5, 0, 1, 2);
+    placeGrid->addWidget(cmdDodajUcaca, 5, 2);
     placeGrid->setColumnStretch(1, 1);
-    placeGrid->setRowStretch(4, 1);
+    placeGrid->setRowStretch(6, 1);
 
     cmdLexo = button(this, "cmdLexo", QStringLiteral("Uci"));
     QFont bold = cmdLexo->font();
@@ -241,6 +258,8 @@ void RecitationWindow::connectControls()
     connect(cmdPause, &QPushButton::clicked, this, &RecitationWindow::cmdPause_Click);
     connect(cmdResume, &QPushButton::clicked, this, &RecitationWindow::cmdResume_Click);
     connect(cmdFund, &QPushButton::clicked, this, &RecitationWindow::cmdFund_Click);
+    connect(CmbUcac, &QComboBox::currentIndexChanged, this, &RecitationWindow::CmbUcac_Click);
+    connect(cmdDodajUcaca, &QPushButton::clicked, this, &RecitationWindow::cmdDodajUcaca_Click);
     // The box's value reaches the sound control whenever it changes, by the reader or by the
     // program (a mode that hides it also clears it).
     connect(chkRepeat, &QCheckBox::toggled, this, &RecitationWindow::chkRepeat_Click);
@@ -305,6 +324,7 @@ void RecitationWindow::Form_Activate()
     }
     m_selectors->refillAndReset();
     FindCDRomDrive();
+    fillReciters();
 }
 
 void RecitationWindow::showEvent(QShowEvent *event)
@@ -383,8 +403,12 @@ bool RecitationWindow::placeIsPlayable(int *ayahs)
 
 void RecitationWindow::cmdLexo_Click()
 {
-    if (!WavFolderExists()) {
-        message(cdRequestMessage());
+    const std::optional<Reciter> reciter = currentReciter();
+    if ((!reciter || reciter->isCd()) && !WavFolderExists()) {
+        // Without the CD: where the sets go is said too when there is none to choose.
+        const bool anySet =
+            std::any_of(m_reciters.cbegin(), m_reciters.cend(), [](const Reciter &r) { return !r.isCd(); });
+        message(anySet ? cdRequestMessage() : noReciterMessage());
         return;
     }
     // The selector texts go unchanged into the clip paths, the lookups and the Bismillah test:
@@ -466,6 +490,80 @@ void RecitationWindow::setSoundControl(SoundControl *control)
 {
     m_control = control ? control : m_fxsndControl.get();
     m_forward.target = m_control;
+}
+
+// ---- Reciters -----------------------------------------------------------------------------
+
+void RecitationWindow::fillReciters()
+{
+    const std::unique_ptr<QSettings> settings = openProgramSettings();
+    m_reciters =
+        findReciters(WavFolderExists(), recitationSetsFolder(), ReciterSettings::addedFolders(*settings));
+    const int chosen = ReciterSettings::indexOfChosen(m_reciters, ReciterSettings::chosen(*settings));
+    m_fillingReciters = true;
+    CmbUcac->clear();
+    for (const Reciter &r : std::as_const(m_reciters)) {
+        CmbUcac->addItem(r.name);
+        CmbUcac->setItemData(CmbUcac->count() - 1, QDir::toNativeSeparators(r.folder), Qt::ToolTipRole);
+    }
+    CmbUcac->setCurrentIndex(chosen >= 0 ? chosen : (m_reciters.isEmpty() ? -1 : 0));
+    m_fillingReciters = false;
+    const std::optional<Reciter> reciter = currentReciter();
+    m_set = reciter && !reciter->isCd() ? RecitationSet::scan(reciter->folder) : RecitationSet();
+}
+
+std::optional<Reciter> RecitationWindow::currentReciter() const
+{
+    const int index = CmbUcac->currentIndex();
+    if (index < 0 || index >= m_reciters.size())
+        return std::nullopt;
+    return m_reciters.at(index);
+}
+
+void RecitationWindow::CmbUcac_Click()
+{
+    if (m_fillingReciters)
+        return;
+    const std::optional<Reciter> reciter = currentReciter();
+    if (!reciter)
+        return;
+    m_set = reciter->isCd() ? RecitationSet() : RecitationSet::scan(reciter->folder);
+    ReciterSettings::setChosen(*openProgramSettings(), *reciter);
+}
+
+bool RecitationWindow::addReciterFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    if (RecitationSet::scan(folder).isEmpty()) {
+        message(QStringLiteral("U folderu \"%1\" nema datoteka učenja. Datoteke učenja nose ime po suri i "
+                               "ajetu, po tri cifre, npr. 002255.mp3 za ajet 2:255 (mp3, ogg, opus, flac ili "
+                               "wav).")
+                    .arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
+    {
+        const std::unique_ptr<QSettings> settings = openProgramSettings();
+        ReciterSettings::addFolder(*settings, folder);
+        const QList<Reciter> all = findReciters(false, QString(), {folder});
+        if (!all.isEmpty())
+            ReciterSettings::setChosen(*settings, all.first());
+    }
+    fillReciters();
+    return true;
+}
+
+void RecitationWindow::cmdDodajUcaca_Click()
+{
+    QFileDialog dialog(this, QStringLiteral("Dodaj učača: folder sa učenjem"));
+    dialog.setObjectName(QStringLiteral("dlgDodajUcaca"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setDirectory(QDir::homePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    addReciterFolder(dialog.selectedFiles().constFirst());
 }
 
 // ---- The sequencer's host -----------------------------------------------------------------
@@ -565,6 +663,9 @@ void RecitationWindow::ayahShown(const QString &surah, const QString &ayah)
 
 QString RecitationWindow::clipPath(const QString &surah, const QString &ayah) const
 {
+    const std::optional<Reciter> reciter = currentReciter();
+    if (reciter && !reciter->isCd())
+        return m_set.clipPath(surah, ayah);
     return velmora::clipPath(surah, ayah);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "recitation/RecitationSets.h"
 #include "recitation/Sequencer.h"
 #include "recitation/SoundControl.h"
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -51,8 +53,12 @@ public:
 
     // How long one pass of a wait loop may wait for an event when nothing wakes it (ms).
     static constexpr int kWaitGuardMs = 25;
-    // The slider follows the clip at the screen's pace.
-    static constexpr int kTimer2IntervalMs = 16;
+    // The slider follows the clip twenty times a second: smooth to the eye, and no work for
+    // every frame of the screen.
+    static constexpr int kTimer2IntervalMs = 50;
+    // The window's player wakes the wait loops when its clip ends; between, at most this far
+    // apart (the slider's timer and the audio output wake them as well).
+    static constexpr int kPlayerWakeMs = 250;
 
     // Handlers, named as the window's events.
     void Form_Load();
@@ -67,6 +73,16 @@ public:
     void Timer2_Timer();
     void FillFirstAjet();
     void setMode(int option); // 1, 2 or 7: the option that became selected
+    // The reciter list: filled when the window opens, the last choice preselected; a choice
+    // is kept in the settings store. "Dodaj učača..." adds a folder that holds a set.
+    void fillReciters();
+    void CmbUcac_Click();
+    void cmdDodajUcaca_Click();
+    // Adds the set in `folder` to the list and chooses it; false after telling the reader why
+    // the folder is refused.
+    bool addReciterFolder(const QString &folder);
+    // The reciter the clips come from; nothing when the list is empty.
+    std::optional<Reciter> currentReciter() const;
 
     // Volume of the sound control (0..65535) as the bar's percentage: divided by 655.35 and
     // rounded to the nearest integer, halves to the even neighbour.
@@ -132,6 +148,9 @@ private:
     QPushButton *cmdResume = nullptr;
     QCheckBox *chkRepeat = nullptr;
     QPushButton *cmdFund = nullptr;
+    QLabel *LblUcac = nullptr;
+    QComboBox *CmbUcac = nullptr;
+    QPushButton *cmdDodajUcaca = nullptr;
     QLabel *lblWave = nullptr;
     QScrollBar *VSBWavVolume = nullptr;
     QLabel *lblVolVal = nullptr;
@@ -144,6 +163,10 @@ private:
     data::DataSource *DataBazaKuran = nullptr;
 
     bool StopRequested = false;
+
+    QList<Reciter> m_reciters;
+    RecitationSet m_set; // the clips of the chosen set
+    bool m_fillingReciters = false;
 
     // Hands every call on to the control in use, so that the sequencer keeps one reference.
     class Forwarding : public SoundControl {

@@ -35,7 +35,7 @@ void TextRecitation::FuncPlayAjet(const QString &strNrSure, const QString &strNr
     // No CD test, no check of the numbers and no waiting: without the CD, or for a text that
     // is no ayah of the book, the player gets a path that does not exist and stays silent.
     // The path cannot leave the clip folder (clipPath keeps separators out of the name).
-    m_sound->setFile(clipPath(strNrSure, strNrAjet));
+    m_sound->setFile(m_source ? m_source(strNrSure, strNrAjet) : clipPath(strNrSure, strNrAjet));
     m_sound->setCommand(5);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 namespace velmora {
 
@@ -24,12 +25,18 @@ public:
     // clip that does not exist: the player takes it, which ends a clip that was playing, and
     // stays silent. Nothing is said to the reader.
     void FuncPlayAjet(const QString &strNrSure, const QString &strNrAjet);
+    // Where the clips come from; by default the CD's paths (clipPath()).
+    void setClipSource(std::function<QString(const QString &surah, const QString &ayah)> source)
+    {
+        m_source = std::move(source);
+    }
     void mnuPauzoje_Click();
     void mnuVazhdo_Click();
 
 private:
     QPointer<RichTextView> m_view;
     QPointer<FXSnd> m_sound;
+    std::function<QString(const QString &, const QString &)> m_source;
 };
 
 } // namespace velmora

@@ -187,6 +187,23 @@ void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahTe
     view->takeFocus();
 }
 
+int selectAyahParagraph(RichTextView *view, const QString &surahText, const QString &ayahText, int from)
+{
+    if (!view)
+        return -1;
+    const QString marker = buildMarker(surahText, ayahText);
+    for (int at = view->find(marker, std::max(from, 0), -1, RichTextView::FindNoHighlight); at >= 0;
+         at = view->find(marker, at + 1, -1, RichTextView::FindNoHighlight)) {
+        if (!startsParagraph(view, at))
+            continue;
+        view->setSelStart(at);
+        view->span(kParagraphEnd, true, true);
+        view->ensureCursorVisible();
+        return at;
+    }
+    return -1;
+}
+
 QString selectAyahAtCaret(RichTextView *view)
 {
     if (!view)

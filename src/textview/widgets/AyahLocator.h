@@ -24,6 +24,12 @@ void kerkoje(RichTextView *view, const QString &surahText, const QString &ayahTe
 // The focus is not moved.
 QString selectAyahAtCaret(RichTextView *view);
 
+// Selects the paragraph of the ayah whose marker the texts build, the first one at or after the
+// view position `from` that starts a paragraph, from its marker to the end of its text, and
+// scrolls it into sight; the focus stays where it is. Returns the paragraph's start, or -1 when
+// the view holds no such paragraph (the selection is then left as it was).
+int selectAyahParagraph(RichTextView *view, const QString &surahText, const QString &ayahText, int from = 0);
+
 // Colours every occurrence of `word` red (letter case ignored, occurrences inside longer words
 // included), yielding to the event loop once per occurrence, then puts the caret at 0 and
 // gives the view the focus. An empty word colours nothing and returns at once. A change of

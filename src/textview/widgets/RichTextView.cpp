@@ -155,6 +155,7 @@ void RichTextView::changeEvent(QEvent *event)
 
 void RichTextView::setText(const QString &plain)
 {
+    emit contentReplaced();
     // One pass: CR LF, CR and LF each end a paragraph; a vertical tab is a line break. The
     // runs between those characters are copied whole.
     QString t;
@@ -228,6 +229,7 @@ QTextDocument *RichTextView::newDocument()
 
 void RichTextView::installDocument(QTextDocument *doc)
 {
+    emit contentReplaced();
     // Documents made here belong to the view; the first one belongs to Qt's text control,
     // which deletes it itself when it is replaced.
     dropPendingColors();

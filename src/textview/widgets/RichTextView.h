@@ -89,6 +89,9 @@ signals:
     void doubleClicked();
     // A mouse button was released over the view; button 1 left, 2 right, 4 middle.
     void mouseReleased(int button, const QPoint &globalPos);
+    // The content was replaced as a whole (a file or RTF loaded, a plain text set): a listing,
+    // a report or the whole text took the place of what was shown.
+    void contentReplaced();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
