@@ -148,7 +148,7 @@ void TestKeyboard::everyControlDescribed_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("atLeast"); // controls expected, so that an empty walk cannot pass
     QTest::newRow("main window with its panels") << "main" << 28;
-    QTest::newRow("recitation window") << "recitation" << 12;
+    QTest::newRow("recitation window") << "recitation" << 14;
     QTest::newRow("About window") << "about" << 2;
 }
 
@@ -216,8 +216,9 @@ void TestKeyboard::tabOrder_data()
                                                   "cmdKerkimPrapa",       "txtKerkim",     "cmdLeximAjet",
                                                   "CmdShowCmbKlasifikim", "CmdKlasifikim", "cmdSipasSureve",
                                                   "cmdRrethProg",         "Rtf1"};
-    const QStringList recitation{"CmbNrSure", "CmbEmrSure", "CmbNrAjeti", "cmdLexo",      "cmdPause",
-                                 "cmdResume", "chkRepeat",  "cmdFund",    "VSBWavVolume", "RichTextBox1"};
+    const QStringList recitation{"CmbNrSure",     "CmbEmrSure", "CmbNrAjeti",   "CmbUcac",
+                                 "cmdDodajUcaca", "cmdLexo",    "cmdPause",     "cmdResume",
+                                 "chkRepeat",     "cmdFund",    "VSBWavVolume", "RichTextBox1"};
     QTest::newRow("recitation window, Tab") << "recitation"
                                             << "Option1" << true << (recitation + QStringList{"Option1"});
     QStringList recitationBack;

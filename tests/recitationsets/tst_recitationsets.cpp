@@ -41,6 +41,9 @@ private slots:
         qputenv("HOME", QFile::encodeName(m_home.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".local/share"))));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+        // The settings store too lies in this test's home.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_home.filePath(QStringLiteral(".config")));
         if (!setkit::haveSox())
             QSKIP("sox is missing (scripts/packages.sh installs it)");
         QVERIFY2(SoundFile::mp3Supported(), "this libsndfile does not decode MP3");

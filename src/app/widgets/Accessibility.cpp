@@ -67,6 +67,8 @@ const AccessibleText kTexts[] = {
     {"frmLexim", "CmbEmrSure", -1, "Ime sure", "Ime sure"},
     {"frmLexim", "CmbNrAjeti", -1, "Ajet", "Ajet selektirane sure"},
     {"frmLexim", "CmbTotalAjete", -1, "Ukupno ajeta", "Ukupan broj ajeta sure"},
+    {"frmLexim", "CmbUcac", -1, "Učač", "Čije učenje se sluša"},
+    {"frmLexim", "cmdDodajUcaca", -1, "Dodaj učača", "Dodaj folder sa učenjem (datoteke kao 002255.mp3)"},
     {"frmLexim", "cmdLexo", -1, "Uči", "Počni učenje odabranog"},
     {"frmLexim", "cmdPause", -1, "Pauziraj", "Pauziraj učenje"},
     {"frmLexim", "cmdResume", -1, "Produži", "Produži učenje"},
@@ -104,6 +106,7 @@ const LabelFor kLabels[] = {
     {"frmLexim", "LblNrAjet", -1, "CmbNrAjeti"},
     {"frmLexim", "Label2", -1, "CmbTotalAjete"},
     {"frmLexim", "lblWave", -1, "VSBWavVolume"},
+    {"frmLexim", "LblUcac", -1, "CmbUcac"},
 };
 // clang-format on
 
