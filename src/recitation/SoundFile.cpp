@@ -89,6 +89,42 @@ bool fail(QString *error, const QString &reason)
     return false;
 }
 
+quint32 le32(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return quint32(u[0]) | (quint32(u[1]) << 8) | (quint32(u[2]) << 16) | (quint32(u[3]) << 24);
+}
+
+// Whether a RIFF WAVE file's chunks before its sound data fit in the file. libsndfile walks a
+// chunk (a LIST chunk of metadata, say) for as many bytes as its header claims, and on a header
+// that claims gigabytes past the end of a small file it keeps going for minutes; such a file is
+// damaged, and is refused before libsndfile sees it. The sound data itself may run short (a
+// recording cut off), which libsndfile reads as far as it goes. Other formats pass unchecked.
+bool riffChunksFit(QIODevice &device)
+{
+    const qint64 size = device.size();
+    char head[12];
+    if (!device.seek(0) || device.read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
+        std::memcmp(head + 8, "WAVE", 4) != 0)
+        return device.seek(0);
+    qint64 pos = 12;
+    bool fits = true;
+    char chunk[8];
+    while (pos + 8 <= size) {
+        if (!device.seek(pos) || device.read(chunk, 8) != 8)
+            break;
+        if (std::memcmp(chunk, "data", 4) == 0)
+            break;
+        const qint64 length = le32(chunk + 4);
+        if (pos + 8 + length > size) {
+            fits = false;
+            break;
+        }
+        pos += 8 + length + (length & 1);
+    }
+    return device.seek(0) && fits;
+}
+
 // A frame count the file cannot vouch for: none, or libsndfile's "unknown".
 bool lengthUnknown(sf_count_t frames)
 {
@@ -169,6 +205,8 @@ bool SoundFile::open(std::unique_ptr<QIODevice> device, QString *error)
     close();
     if (!device || !device->isOpen() || !device->isReadable() || device->isSequential())
         return fail(error, QStringLiteral("not a readable file"));
+    if (!riffChunksFit(*device))
+        return fail(error, QStringLiteral("a WAV chunk runs past the end of the file"));
     d->device = std::move(device);
     SF_INFO sfInfo;
     std::memset(&sfInfo, 0, sizeof sfInfo);

@@ -316,6 +316,10 @@ private slots:
         }
         QTest::newRow("text named .mp3") << "mp3"
                                          << "text" << true;
+        // A metadata chunk whose header claims gigabytes in a small file kept libsndfile busy for
+        // minutes on opening it.
+        QTest::newRow("wav chunk claiming gigabytes") << "wav"
+                                                      << "bigchunk" << true;
     }
 
     // A damaged clip never crashes or hangs the player: one that cannot play reads "stopped" at
@@ -343,6 +347,13 @@ private slots:
             bytes.replace(0, 4, "XXXX");
         else if (damage == QLatin1String("text"))
             bytes = "Ovo nije zvuk.\n";
+        else if (damage == QLatin1String("bigchunk"))
+            // A WAV file the decoding fuzz target made: its LIST chunk claims 4 GB.
+            bytes = QByteArray::fromHex(
+                "5249464640000000574156454c495354030000ffffffffffffffffffffffffffffffffffffffff03"
+                "e8ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+                "ffffffffffffffffffffff0061626300666d7420100000000100020044ac000010b1020004001000"
+                "64617461100000240000000000ff7f0080e80318fc0500fbff");
         const QString damaged = testwav::writeFile(path(QStringLiteral("damaged.%1").arg(kind)), bytes);
 
         FXSnd snd;
