@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, then every test; then every test again built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/test-sanitizers.sh, in build-asan/), and each fuzz target
-# of that tree for a short run (scripts/fuzz.sh; VELMORA_FUZZ_SECONDS, default 20). Starts
+# of that tree for a short run (scripts/fuzz.sh; VELMORA_FUZZ_SECONDS, default 10). Starts
 # what the tests need: a virtual X display and a private PulseAudio server with a null output;
 # both are stopped again when the tests end. Arguments go to ctest in both test runs.
 set -euo pipefail
@@ -19,4 +19,4 @@ echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 "$here/scripts/test-sanitizers.sh" "$@"
 
 echo "== Fuzz targets"
-"$here/scripts/fuzz.sh" "${VELMORA_FUZZ_SECONDS:-20}"
+"$here/scripts/fuzz.sh" "${VELMORA_FUZZ_SECONDS:-10}"

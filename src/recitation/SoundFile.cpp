@@ -53,7 +53,9 @@ sf_count_t deviceSeek(sf_count_t offset, int whence, void *user)
         (offset < 0 && base < std::numeric_limits<qint64>::min() - offset))
         return -1;
     const qint64 target = base + offset;
-    if (target < 0 || !device->seek(target))
+    // A file would let the position go past its end and a buffer in memory would not; past the
+    // end is refused for every device, so that a clip opens alike from either.
+    if (target < 0 || target > device->size() || !device->seek(target))
         return -1;
     return device->pos();
 }
