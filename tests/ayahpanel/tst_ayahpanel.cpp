@@ -101,9 +101,7 @@ void TestAyahPanel::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
     QVERIFY2(test::useDefaultData(), "the default data is missing: run scripts/setup.sh");
     m_w = std::make_unique<MainWindow>();
-    installMainParts(*m_w);
-    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(m_w.get()));
+    QVERIFY(test::startMainWindow(*m_w));
     QVERIFY(panel());
     QVERIFY(item());
 }

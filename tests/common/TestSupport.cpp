@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "app/widgets/MainParts.h"
+#include "app/widgets/MainWindow.h"
+
 #include "data/DataFolder.h"
 
 #include <QAbstractButton>
@@ -180,6 +183,12 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+bool startMainWindow(MainWindow &window)
+{
+    installMainParts(window);
+    return window.formLoad(MainWindow::Options{0, false}) && showActive(&window);
 }
 
 } // namespace velmora::test

@@ -8,6 +8,10 @@
 #include <QVariant>
 #include <functional>
 
+namespace velmora {
+class MainWindow;
+}
+
 namespace velmora::test {
 
 // The control called `name` under `root`; for a control array, the one with property
@@ -58,6 +62,10 @@ void typeText(QWidget *inWindow, const QString &latin1Text);
 void clickAt(QWidget *control, QPoint pos = QPoint(), Qt::MouseButton button = Qt::LeftButton);
 // Shows the window of `widget`, makes it the active window and waits until it is.
 bool showActive(QWidget *widget);
+
+// Builds the main window's parts, loads it as the program starts (no splash) and shows it
+// active, as a reader finds it.
+bool startMainWindow(MainWindow &window);
 
 // Points the data folder at the default data made by set-up; false when it is not there.
 bool useDefaultData();

@@ -173,9 +173,7 @@ void TestDarkPalette::wholeTextReadsOnTheSchemeAtStart()
     if (dark)
         QApplication::setPalette(darkPalette());
     MainWindow w;
-    installMainParts(w);
-    QVERIFY(w.formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(&w));
+    QVERIFY(test::startMainWindow(w));
     RichTextView *view = w.controls().Rtf1;
     QCOMPARE(isDarkBackground(view->palette().color(QPalette::Base)), dark);
     const Lowest lowest =
@@ -196,9 +194,7 @@ void TestDarkPalette::wholeTextReadsOnTheSchemeAtStart()
 void TestDarkPalette::schemeChangedWhileRunning()
 {
     MainWindow w;
-    installMainParts(w);
-    QVERIFY(w.formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(&w));
+    QVERIFY(test::startMainWindow(w));
     RichTextView *view = w.controls().Rtf1;
     const QStringList starts{QStringLiteral("2. SURA"), QStringLiteral("2:255.")};
     QCOMPARE(headingColour(view), QColor(0, 0, 128));
@@ -226,9 +222,7 @@ void TestDarkPalette::foundWordsStayRedAndReadable()
     if (dark)
         QApplication::setPalette(darkPalette());
     MainWindow w;
-    installMainParts(w);
-    QVERIFY(w.formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(&w));
+    QVERIFY(test::startMainWindow(w));
     MainControls &c = w.controls();
     test::clickAt(c.CmbKerkoKrejt);
     QVERIFY(test::waitUntil([&] { return c.CmbKerkoKrejt->hasFocus(); }));

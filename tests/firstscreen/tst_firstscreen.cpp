@@ -83,9 +83,7 @@ void TestFirstScreen::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.path());
     QVERIFY(test::useDefaultData());
     m_w = std::make_unique<MainWindow>();
-    installMainParts(*m_w);
-    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(m_w.get()));
+    QVERIFY(test::startMainWindow(*m_w));
 }
 
 void TestFirstScreen::firstScreenPaintedRedBeforeTheRest_data()

@@ -126,9 +126,7 @@ void TestKeyboard::initTestCase()
 {
     QVERIFY(test::useDefaultData());
     m_w = std::make_unique<MainWindow>();
-    installMainParts(*m_w);
-    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(m_w.get()));
+    QVERIFY(test::startMainWindow(*m_w));
 }
 
 void TestKeyboard::openWindow(const QString &which, const std::function<void(QWidget *)> &check)

@@ -138,9 +138,7 @@ void TestMarkFreeSearch::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.path());
     QVERIFY(test::useDefaultData());
     m_w = std::make_unique<MainWindow>();
-    installMainParts(*m_w);
-    QVERIFY(m_w->formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(m_w.get()));
+    QVERIFY(test::startMainWindow(*m_w));
 }
 
 void TestMarkFreeSearch::init()
@@ -267,9 +265,7 @@ void TestMarkFreeSearch::stateKeptInTheSettingsStore()
             settings->remove(VerseSearchPart::ignoreMarksKey());
     }
     MainWindow again;
-    installMainParts(again);
-    QVERIFY(again.formLoad(MainWindow::Options{0, false}));
-    QVERIFY(test::showActive(&again));
+    QVERIFY(test::startMainWindow(again));
     QCheckBox *box = again.controls().chkBezKvacica;
     QCOMPARE(box->isChecked(), ticked);
     test::clickAt(box);
