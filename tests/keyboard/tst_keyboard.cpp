@@ -9,7 +9,9 @@
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -116,6 +118,8 @@ private slots:
     void everyControlDescribed();
     void tabOrder_data();
     void tabOrder();
+    void popupMenuFromKeyboard_data();
+    void popupMenuFromKeyboard();
 
 private:
     void openWindow(const QString &which, const std::function<void(QWidget *)> &check);
@@ -260,6 +264,54 @@ void TestKeyboard::tabOrder()
         }
         QCOMPARE(visited, expected);
     });
+}
+
+void TestKeyboard::popupMenuFromKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+}
+
+// The popup menu of the text opens from the keyboard under the caret, and its items are chosen
+// with the arrow keys and Enter: "Selektiraj ajet" selects the ayah the caret is in.
+void TestKeyboard::popupMenuFromKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    MainControls &c = m_w->controls();
+    QVERIFY(test::showActive(m_w.get()));
+    RichTextView *view = c.Rtf1;
+    view->setFocus(Qt::OtherFocusReason);
+    const int ayah = int(view->text().indexOf(QStringLiteral("1:5.\t")));
+    QVERIFY(ayah > 0);
+    view->setSelStart(ayah + 8);
+    QTRY_COMPARE(QApplication::focusWidget(), view);
+
+    if (key == Qt::Key_Menu) {
+        // The window system turns the menu key into a keyboard request for a context menu,
+        // sent to the widget that has the focus (the key itself follows it).
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(QApplication::focusWidget(), &request);
+    }
+    test::pressKey(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QMenu *menu = c.mnuPopupRtf;
+    QVERIFY(test::waitUntil([menu] { return menu->isVisible(); }));
+    const QRect caret(view->viewport()->mapToGlobal(view->cursorRect().topLeft()), view->cursorRect().size());
+    QVERIFY2(qAbs(menu->geometry().top() - caret.bottom()) < 8 &&
+                 qAbs(menu->geometry().left() - caret.left()) < 8,
+             qPrintable(QStringLiteral("menu at %1,%2, caret at %3,%4")
+                            .arg(menu->geometry().left())
+                            .arg(menu->geometry().top())
+                            .arg(caret.left())
+                            .arg(caret.bottom())));
+    test::pressKey(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), c.mnuSelektojeAjetin);
+    test::pressKey(menu, Qt::Key_Return);
+    QVERIFY(test::waitUntil([menu] { return !menu->isVisible(); }));
+    QVERIFY2(view->selText().startsWith(QStringLiteral("1:5.\tTebi se klanjamo")),
+             qPrintable(view->selText()));
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -301,6 +301,8 @@ void MainWindow::buildPopupMenu()
         if (button == 2)
             m_c.mnuPopupRtf->popup(pos);
     });
+    connect(m_c.Rtf1, &RichTextView::menuKeyPressed, m_c.mnuPopupRtf,
+            [this](const QPoint &pos) { m_c.mnuPopupRtf->popup(pos); });
 }
 
 bool MainWindow::formLoad(const Options &options)

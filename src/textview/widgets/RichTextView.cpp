@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -611,8 +612,30 @@ void RichTextView::mouseReleaseEvent(QMouseEvent *event)
 
 void RichTextView::contextMenuEvent(QContextMenuEvent *event)
 {
-    // The program shows its own popup menu when the right button is released.
+    // The program shows its own popup menu when the right button is released; from the
+    // keyboard it opens at the caret.
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit menuKeyPressed(menuPosition());
+}
+
+void RichTextView::keyPressEvent(QKeyEvent *event)
+{
+    // Shift+F10 opens the popup menu as the menu key does, as in most desktop programs.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        event->accept();
+        emit menuKeyPressed(menuPosition());
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+QPoint RichTextView::menuPosition() const
+{
+    const QRect caret = cursorRect();
+    const QRect shown = viewport()->rect();
+    const QPoint at = shown.contains(caret.center()) ? caret.bottomLeft() : shown.center();
+    return viewport()->mapToGlobal(at);
 }
 
 } // namespace velmora

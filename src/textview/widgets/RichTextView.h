@@ -89,6 +89,9 @@ signals:
     void doubleClicked();
     // A mouse button was released over the view; button 1 left, 2 right, 4 middle.
     void mouseReleased(int button, const QPoint &globalPos);
+    // The menu key or Shift+F10 asked for the popup menu; `globalPos` is below the caret (or
+    // the middle of the view when the caret is out of sight).
+    void menuKeyPressed(const QPoint &globalPos);
     // The content was replaced as a whole (a file or RTF loaded, a plain text set): a listing,
     // a report or the whole text took the place of what was shown.
     void contentReplaced();
@@ -97,6 +100,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -110,6 +114,7 @@ private:
     void dropPendingColors();
     void contentChanged();
     void cursorMoved();
+    QPoint menuPosition() const;
     // Gives the text colours of `doc` that do not read on the view's background (the black
     // and dark blue of the whole text's file on a dark colour scheme) colours that do, and
     // the file's own colours back when they read again.
