@@ -164,6 +164,8 @@ void RecitationWindow::buildControls()
     CmbUcac->setToolTip(QStringLiteral("Čije učenje se sluša"));
     CmbUcac->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     CmbUcac->setMinimumContentsLength(14);
+    // Shown while there is neither the CD nor a recitation set to choose.
+    CmbUcac->setPlaceholderText(QStringLiteral("(nema učača)"));
     cmdDodajUcaca = button(place, "cmdDodajUcaca", QStringLiteral("Dodaj učača..."));
     cmdDodajUcaca->setToolTip(QStringLiteral("Dodaj folder sa učenjem (datoteke kao 002255.mp3)"));
     placeGrid->addWidget(LblUcac, 4, 0, 1, 3);
