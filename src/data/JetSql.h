@@ -307,9 +307,19 @@ QString sqliteReason(sqlite3 *db);
 // The same for an SQLite result code (as Qt's SQLite driver gives it in nativeErrorCode()).
 QString sqliteReason(int code);
 
-// Binds the parameters of a translation to a prepared statement (a kind the store does not
-// take binds NULL); SQLITE_OK or the code of the first bind that failed.
+// Prepares the one statement of `sql` with SQLite's prepare flags `flags`. Returns SQLite's
+// code; on SQLITE_OK `*st` is the statement, or null when the text holds no statement or
+// more than one (none is kept then).
+int prepareSingle(sqlite3 *db, const QString &sql, unsigned int flags, sqlite3_stmt **st);
+
+// Binds the parameters of a translation to a prepared statement (texts as UTF-8, a null text
+// as an empty one, a kind the store does not take as NULL); SQLITE_OK or the code of the
+// first bind that failed.
 int bindParameters(sqlite3_stmt *st, const QVariantList &params);
+// Binds a value to be stored to parameter `index` (from 1): no value, a null text or byte
+// array as NULL, whole numbers and yes/no as INTEGER, reals as REAL, texts as TEXT, byte
+// arrays as BLOB, anything else as its text. SQLITE_OK or SQLite's code of the failure.
+int bindValue(sqlite3_stmt *st, int index, const QVariant &value);
 // Column `column` of the statement's current row as a value.
 Value columnValue(sqlite3_stmt *st, int column);
 

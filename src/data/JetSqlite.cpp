@@ -124,6 +124,26 @@ bool registerJetFunctions(sqlite3 *db)
                                       likeFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+int prepareSingle(sqlite3 *db, const QString &sql, unsigned int flags, sqlite3_stmt **st)
+{
+    *st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const char *tail = nullptr;
+    const int rc = sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), flags, st, &tail);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(*st);
+        *st = nullptr;
+        return rc;
+    }
+    while (tail && *tail && (*tail == ' ' || *tail == '\n' || *tail == '\t' || *tail == '\r'))
+        ++tail;
+    if (tail && *tail) {
+        sqlite3_finalize(*st);
+        *st = nullptr;
+    }
+    return SQLITE_OK;
+}
+
 int bindParameters(sqlite3_stmt *st, const QVariantList &params)
 {
     for (int k = 0; k < params.size(); ++k) {
@@ -132,10 +152,8 @@ int bindParameters(sqlite3_stmt *st, const QVariantList &params)
         switch (v.typeId()) {
         case QMetaType::LongLong:
         case QMetaType::Int:
-            rc = sqlite3_bind_int64(st, k + 1, v.toLongLong());
-            break;
         case QMetaType::Double:
-            rc = sqlite3_bind_double(st, k + 1, v.toDouble());
+            rc = bindValue(st, k + 1, v);
             break;
         case QMetaType::QString: {
             const QByteArray text = v.toString().toUtf8();
@@ -150,6 +168,42 @@ int bindParameters(sqlite3_stmt *st, const QVariantList &params)
             return rc;
     }
     return SQLITE_OK;
+}
+
+int bindValue(sqlite3_stmt *st, int index, const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return sqlite3_bind_null(st, index);
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(st, index, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(st, index, value.toDouble());
+    case QMetaType::QByteArray: {
+        const auto *bytes = static_cast<const QByteArray *>(value.constData());
+        if (bytes->isNull())
+            return sqlite3_bind_null(st, index);
+        return sqlite3_bind_blob64(st, index, bytes->constData(), sqlite3_uint64(bytes->size()),
+                                   SQLITE_TRANSIENT);
+    }
+    case QMetaType::QString: {
+        // As UTF-16, which SQLite turns into the file's UTF-8 itself: the stored bytes of a
+        // text that holds a lone surrogate stay what SQLite makes of it.
+        const auto *text = static_cast<const QString *>(value.constData());
+        if (text->isNull())
+            return sqlite3_bind_null(st, index);
+        return sqlite3_bind_text16(st, index, text->utf16(), int(text->size() * 2), SQLITE_TRANSIENT);
+    }
+    default: {
+        if (value.isNull())
+            return sqlite3_bind_null(st, index);
+        const QString text = value.toString();
+        return sqlite3_bind_text16(st, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+    }
+    }
 }
 
 Value columnValue(sqlite3_stmt *st, int column)

@@ -1,13 +1,10 @@
 #include "data/MdbDetail.h"
 
 #include "data/JetSql.h"
+#include "data/SqliteFile.h"
 
 #include <QDate>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <charconv>
@@ -419,14 +416,13 @@ QString sqlName(const QString &name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
+bool storeQueries(SqliteFile &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
                   QStringList *skipped, QString *error)
 {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE TABLE velmora_queries (name TEXT NOT NULL, jetsql TEXT, "
-                               "translated INTEGER NOT NULL)"))) {
+    if (!db.exec(QStringLiteral("CREATE TABLE velmora_queries (name TEXT NOT NULL, jetsql TEXT, "
+                                "translated INTEGER NOT NULL)"))) {
         if (error)
-            *error = q.lastError().text();
+            *error = db.errorText();
         return false;
     }
     // Views may be built on other saved queries, which need their views first: each round
@@ -442,29 +438,26 @@ bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const Quer
             if (select.isEmpty())
                 continue;
             const QString view = sqlName(queries[i].name);
-            QSqlQuery create(db);
-            if (!create.exec(QStringLiteral("CREATE VIEW ") + view + QStringLiteral(" AS ") + select))
+            if (!db.exec(QStringLiteral("CREATE VIEW ") + view + QStringLiteral(" AS ") + select))
                 continue;
-            QSqlQuery check(db);
-            if (check.exec(QStringLiteral("SELECT * FROM ") + view + QStringLiteral(" LIMIT 0"))) {
+            // A view SQLite accepted may still name what does not exist; reading it tells.
+            SqliteStatement check =
+                db.prepare(QStringLiteral("SELECT * FROM ") + view + QStringLiteral(" LIMIT 0"));
+            if (check.isValid() && (check.next() || db.errorCode() == 0)) {
                 made[i] = true;
                 progress = true;
             } else {
-                check.finish();
-                QSqlQuery drop(db);
-                drop.exec(QStringLiteral("DROP VIEW ") + view);
+                check = SqliteStatement();
+                db.exec(QStringLiteral("DROP VIEW ") + view);
             }
         }
     }
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO velmora_queries (name, jetsql, translated) VALUES (?, ?, ?)"));
+    SqliteStatement insert =
+        db.prepare(QStringLiteral("INSERT INTO velmora_queries (name, jetsql, translated) VALUES (?, ?, ?)"));
     for (qsizetype i = 0; i < queries.size(); ++i) {
-        insert.bindValue(0, queries[i].name);
-        insert.bindValue(1, queries[i].jetSql);
-        insert.bindValue(2, made[i] ? 1 : 0);
-        if (!insert.exec()) {
+        if (!insert.exec({queries[i].name, queries[i].jetSql, made[i] ? 1 : 0})) {
             if (error)
-                *error = insert.lastError().text();
+                *error = db.errorText();
             return false;
         }
         if (!made[i] && skipped)
@@ -473,12 +466,9 @@ bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const Quer
     return true;
 }
 
-QueryTranslator jetQueryTranslator(QSqlDatabase &db)
+QueryTranslator jetQueryTranslator(SqliteFile &db)
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return {};
-    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3 *connection = db.handle();
     if (!connection || !jet::registerJetFunctions(connection))
         return {};
     return [connection](const QString &jetSql) {

@@ -12,7 +12,9 @@
 
 #include <functional>
 
-class QSqlDatabase;
+namespace velmora::data {
+class SqliteFile;
+}
 
 namespace velmora::data::mdb {
 
@@ -83,13 +85,12 @@ using QueryTranslator = std::function<QString(const QString &jetSql)>;
 // (none when `translate` is empty) and that SQLite accepts. Queries with an empty text are
 // recorded as not translated. Returns false with `error` only when the store itself fails;
 // `skipped` receives the names of the queries that did not become views.
-bool storeQueries(QSqlDatabase &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
+bool storeQueries(SqliteFile &db, const QList<SavedQuery> &queries, const QueryTranslator &translate,
                   QStringList *skipped, QString *error);
 
 // The import's translator: Jet SQL into SQLite against the tables and views of `db` as they
 // stand at each call. Installs on `db` the collation and LIKE function that translated texts
-// use (every connection that reads such a view needs them too). Empty when `db` offers no
-// SQLite handle.
-QueryTranslator jetQueryTranslator(QSqlDatabase &db);
+// use (every connection that reads such a view needs them too). Empty when `db` is not open.
+QueryTranslator jetQueryTranslator(SqliteFile &db);
 
 } // namespace velmora::data::mdb

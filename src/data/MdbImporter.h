@@ -5,11 +5,11 @@
 
 #include "data/MdbDetail.h"
 #include "data/MdbImport.h"
+#include "data/SqliteFile.h"
 
 #include <QDir>
 #include <QList>
 #include <QSet>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -61,8 +61,6 @@ inline MdbColumn *columnAt(MdbTableDef *table, unsigned int i)
     return static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
 }
 
-// A name for a Qt SQL connection of its own.
-QString nextConnectionName();
 // Removes a file and the companions SQLite may have left beside it.
 void removeStoreFile(const QString &path);
 
@@ -98,8 +96,8 @@ private:
     bool writeFile(const QString &file);
     bool readCatalog();
     bool readQueries(MdbCatalogEntry *msysQueries);
-    bool writeStore(QSqlDatabase &db);
-    bool writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *taken, QList<QStringList> *indexMap);
+    bool writeStore(SqliteFile &db);
+    bool writeTable(SqliteFile &db, SourceTable &table, QSet<QString> *taken, QList<QStringList> *indexMap);
     bool scan(MdbTableDef *table, const std::function<bool(const QVariantList &)> &sink, qint64 *count);
     bool decode(MdbTableDef *table, MdbColumn *col, const MdbField &field, QVariant *value);
     bool readLongValue(const unsigned char *field, int size, QByteArray *out);

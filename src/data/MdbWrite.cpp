@@ -4,25 +4,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryFile>
-
-#include <atomic>
 
 #include <unistd.h>
 
 namespace velmora::data::importing {
 
 namespace {
-
-// A Bosnian reason for a failure of Qt's SQLite driver; its own text is English.
-QString storeReason(const QSqlError &error)
-{
-    bool isCode = false;
-    const int code = error.nativeErrorCode().toInt(&isCode);
-    return isCode ? jet::sqliteReason(code) : QStringLiteral("greška baze podataka");
-}
 
 QString sqliteType(int jetType)
 {
@@ -60,12 +48,6 @@ bool syncFile(const QString &path)
 }
 
 } // namespace
-
-QString nextConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("velmora-mdb-%1").arg(counter.fetch_add(1));
-}
 
 // Removes a file and the companions SQLite may have left beside it.
 void removeStoreFile(const QString &path)
@@ -126,22 +108,14 @@ bool Importer::runInto(const QString &file)
 // Writes the store into `file` and makes it durable; the caller removes the file on failure.
 bool Importer::writeFile(const QString &file)
 {
-    const QString connection = nextConnectionName();
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        if (!db.isValid()) {
-            error = QStringLiteral("SQLite upravljački program za Qt nije dostupan.");
-        } else {
-            db.setDatabaseName(file);
-            if (!db.open())
-                error = QStringLiteral("Baza %1 ne može se napraviti.").arg(QDir::toNativeSeparators(file));
-            else
-                ok = writeStore(db);
-            db.close();
-        }
+        SqliteFile db;
+        if (!db.open(file, SqliteFile::Mode::Write))
+            error = QStringLiteral("Baza %1 ne može se napraviti.").arg(QDir::toNativeSeparators(file));
+        else
+            ok = writeStore(db);
     }
-    QSqlDatabase::removeDatabase(connection);
     m_mdb.reset();
 
     // A temporary file is made for its owner alone; a store is an ordinary data file.
@@ -155,12 +129,11 @@ bool Importer::writeFile(const QString &file)
     return ok;
 }
 
-bool Importer::writeStore(QSqlDatabase &db)
+bool Importer::writeStore(SqliteFile &db)
 {
-    QSqlQuery q(db);
     // The temporary file is thrown away on any failure, so no journal is needed.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=OFF")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=OFF")) || !db.transaction())
+    if (!db.exec(QStringLiteral("PRAGMA journal_mode=OFF")) ||
+        !db.exec(QStringLiteral("PRAGMA synchronous=OFF")) || !db.begin())
         return fail(QStringLiteral("Baza se ne može pripremiti."));
 
     // Tables, views and indexes share one namespace in SQLite.
@@ -178,18 +151,19 @@ bool Importer::writeStore(QSqlDatabase &db)
             return false;
     }
 
-    const auto storeFailure = [this](const QSqlQuery &query) {
-        return fail(QStringLiteral("Baza se ne može zapisati: %1.").arg(storeReason(query.lastError())));
+    const auto storeFailure = [this, &db] {
+        return fail(QStringLiteral("Baza se ne može zapisati: %1.").arg(db.reason()));
     };
-    if (!q.exec(QStringLiteral("CREATE TABLE velmora_indexes (tbl TEXT NOT NULL, name TEXT NOT NULL, "
-                               "sqlite_name TEXT NOT NULL)")))
-        return storeFailure(q);
-    q.prepare(QStringLiteral("INSERT INTO velmora_indexes (tbl, name, sqlite_name) VALUES (?, ?, ?)"));
-    for (const QStringList &entry : std::as_const(indexMap)) {
-        for (int i = 0; i < 3; ++i)
-            q.bindValue(i, entry[i]);
-        if (!q.exec())
-            return storeFailure(q);
+    if (!db.exec(QStringLiteral("CREATE TABLE velmora_indexes (tbl TEXT NOT NULL, name TEXT NOT NULL, "
+                                "sqlite_name TEXT NOT NULL)")))
+        return storeFailure();
+    {
+        SqliteStatement insert = db.prepare(
+            QStringLiteral("INSERT INTO velmora_indexes (tbl, name, sqlite_name) VALUES (?, ?, ?)"));
+        for (const QStringList &entry : std::as_const(indexMap)) {
+            if (!insert.exec({entry[0], entry[1], entry[2]}))
+                return storeFailure();
+        }
     }
 
     QString queryError;
@@ -199,27 +173,25 @@ bool Importer::writeStore(QSqlDatabase &db)
     report(m_done);
 
     // Which Access file this store was made from, and how that file looked then.
-    if (!q.exec(QStringLiteral("CREATE TABLE velmora_source (path TEXT, size INTEGER, mtime INTEGER)")))
-        return storeFailure(q);
-    q.prepare(QStringLiteral("INSERT INTO velmora_source (path, size, mtime) VALUES (?, ?, ?)"));
-    q.bindValue(0, m_sourcePath);
-    q.bindValue(1, m_sourceSize);
-    q.bindValue(2, m_sourceTime);
-    if (!q.exec())
-        return storeFailure(q);
-    q.finish();
+    if (!db.exec(QStringLiteral("CREATE TABLE velmora_source (path TEXT, size INTEGER, mtime INTEGER)")))
+        return storeFailure();
+    {
+        SqliteStatement insert =
+            db.prepare(QStringLiteral("INSERT INTO velmora_source (path, size, mtime) VALUES (?, ?, ?)"));
+        if (!insert.exec({m_sourcePath, m_sourceSize, m_sourceTime}))
+            return storeFailure();
+    }
     if (!db.commit())
         return fail(QStringLiteral("Baza se ne može zapisati."));
     return true;
 }
 
-bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *taken,
+bool Importer::writeTable(SqliteFile &db, SourceTable &table, QSet<QString> *taken,
                           QList<QStringList> *indexMap)
 {
     MdbTableDef *def = table.def.get();
-    const auto storeFailure = [this, &table](const QSqlQuery &query) {
-        return fail(QStringLiteral("Tabela %1 ne može se zapisati u bazu: %2.")
-                        .arg(table.name, storeReason(query.lastError())));
+    const auto storeFailure = [this, &table, &db] {
+        return fail(QStringLiteral("Tabela %1 ne može se zapisati u bazu: %2.").arg(table.name, db.reason()));
     };
 
     QStringList columns;
@@ -233,24 +205,21 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
         columns << column;
         marks << QStringLiteral("?");
     }
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE TABLE %1 (%2)")
-                    .arg(sqlName(table.name), columns.join(QStringLiteral(", ")))))
-        return storeFailure(q);
+    if (!db.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                     .arg(sqlName(table.name), columns.join(QStringLiteral(", ")))))
+        return storeFailure();
 
     if (def->num_cols > 0) {
-        QSqlQuery insert(db);
-        if (!insert.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                .arg(sqlName(table.name), marks.join(QStringLiteral(", ")))))
-            return storeFailure(insert);
+        SqliteStatement insert = db.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                                .arg(sqlName(table.name), marks.join(QStringLiteral(", "))));
+        if (!insert.isValid())
+            return storeFailure();
         qint64 rows = 0;
         const bool ok = scan(
             def,
             [&](const QVariantList &values) {
-                for (int i = 0; i < values.size(); ++i)
-                    insert.bindValue(i, values[i]);
-                if (!insert.exec())
-                    return storeFailure(insert);
+                if (!insert.exec(values))
+                    return storeFailure();
                 if ((++m_done & 0xFF) == 0)
                     report(m_done);
                 return true;
@@ -293,12 +262,12 @@ bool Importer::writeTable(QSqlDatabase &db, SourceTable &table, QSet<QString> *t
         const bool unique = index->index_type == 1 || (index->flags & MDB_IDX_UNIQUE);
         const QString body = QStringLiteral("INDEX %1 ON %2 (%3)")
                                  .arg(sqlName(name), sqlName(table.name), keys.join(QStringLiteral(", ")));
-        if (!(unique && q.exec(QStringLiteral("CREATE UNIQUE ") + body))) {
+        if (!(unique && db.exec(QStringLiteral("CREATE UNIQUE ") + body))) {
             // Access compares texts without regard to case and SQLite does not, so a unique
             // index can in principle be refused where Access had none; the index then stays
             // an ordinary one.
-            if (!q.exec(QStringLiteral("CREATE ") + body))
-                return storeFailure(q);
+            if (!db.exec(QStringLiteral("CREATE ") + body))
+                return storeFailure();
         }
         indexMap->append({table.name, accessName, name});
     }

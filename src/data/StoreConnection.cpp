@@ -90,18 +90,12 @@ sqlite3_stmt *Connection::statement(const QString &sql, QString *error)
 {
     if (sqlite3_stmt *st = statements.value(sql))
         return st;
-    const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt *st = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail) !=
-        SQLITE_OK) {
+    if (jet::prepareSingle(db, sql, SQLITE_PREPARE_PERSISTENT, &st) != SQLITE_OK) {
         *error = jet::sqliteReason(db);
-        sqlite3_finalize(st);
         return nullptr;
     }
-    while (tail && *tail && (*tail == ' ' || *tail == '\n' || *tail == '\t' || *tail == '\r'))
-        ++tail;
-    if (!st || (tail && *tail) || !sqlite3_stmt_readonly(st)) {
+    if (!st || !sqlite3_stmt_readonly(st)) {
         sqlite3_finalize(st);
         *error = tr("Može se izvršiti samo jedna naredba koja čita podatke.");
         return nullptr;

@@ -4,6 +4,7 @@
 #include "data/ConversionProcess.h"
 #include "data/MdbDetail.h"
 #include "data/MdbImport.h"
+#include "data/SqliteFile.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -115,9 +116,12 @@ private slots:
     void jetDates_data();
     void jetDates();
     void savedQueriesSurviveEmptyAndRejectedTexts();
+    void valuesAreStoredAsTheyWere_data();
+    void valuesAreStoredAsTheyWere();
     void brokenFilesLeaveNoStore_data();
     void brokenFilesLeaveNoStore();
     void fullDiskLeavesNoStore();
+    void refusedTableNameLeavesNoStore();
     void cachedConversionIsReused();
     void commandLineImport();
     void damagedFileIsAnError_data();
@@ -306,10 +310,9 @@ void TestMdbImport::jetDates()
 void TestMdbImport::savedQueriesSurviveEmptyAndRejectedTexts()
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("queries"));
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE t (a INTEGER)")));
+        SqliteFile db;
+        QVERIFY(db.open(QStringLiteral(":memory:"), SqliteFile::Mode::Write));
+        QVERIFY(db.exec(QStringLiteral("CREATE TABLE t (a INTEGER)")));
         // "Second" is built on "First", which comes later: a later round makes it.
         const QList<mdb::SavedQuery> queries = {
             {QStringLiteral("Empty"), QString()},
@@ -322,17 +325,42 @@ void TestMdbImport::savedQueriesSurviveEmptyAndRejectedTexts()
         const auto same = [](const QString &jetSql) { return jetSql; };
         QVERIFY2(mdb::storeQueries(db, queries, same, &skipped, &error), qPrintable(error));
         QCOMPARE(skipped, (QStringList{QStringLiteral("Empty"), QStringLiteral("Rejected")}));
-        QSqlQuery q(
+        SqliteStatement q = db.prepare(
             QStringLiteral("SELECT name || '=' || translated || coalesce((SELECT type FROM sqlite_master "
-                           "m WHERE m.name = q.name), '') FROM velmora_queries q ORDER BY rowid"),
-            db);
+                           "m WHERE m.name = q.name), '') FROM velmora_queries q ORDER BY rowid"));
         QStringList recorded;
         while (q.next())
-            recorded << q.value(0).toString();
+            recorded << q.value(0).toText();
         QCOMPARE(recorded, (QStringList{QStringLiteral("Empty=0"), QStringLiteral("Second=1view"),
                                         QStringLiteral("First=1view"), QStringLiteral("Rejected=0")}));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("queries"));
+}
+
+// What the conversion's values become in the store: a null text (an action query's text) or
+// byte array is NULL, an empty one stays an empty text or blob.
+void TestMdbImport::valuesAreStoredAsTheyWere_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("no value") << QVariant() << "null:NULL";
+    QTest::newRow("null text is NULL, not ''") << QVariant(QString()) << "null:NULL";
+    QTest::newRow("empty text is not NULL") << QVariant(QString(0, QChar())) << "text:''";
+    QTest::newRow("null bytes are NULL") << QVariant(QByteArray()) << "null:NULL";
+    QTest::newRow("empty OLE object is an empty blob") << QVariant(QByteArray("")) << "blob:X''";
+    QTest::newRow("yes is 1") << QVariant(true) << "integer:1";
+    QTest::newRow("long beyond 32 bits") << QVariant(qlonglong(1) << 40) << "integer:1099511627776";
+    QTest::newRow("real") << QVariant(0.15) << "real:0.15";
+    QTest::newRow("Bosnian letters") << QVariant(QStringLiteral("čćđšž")) << "text:'čćđšž'";
+}
+
+void TestMdbImport::valuesAreStoredAsTheyWere()
+{
+    QFETCH(QVariant, value);
+    SqliteFile db;
+    QVERIFY(db.open(QStringLiteral(":memory:"), SqliteFile::Mode::Write));
+    SqliteStatement q = db.prepare(QStringLiteral("SELECT typeof(?1) || ':' || quote(?1)"));
+    QVERIFY2(q.bind({value}) && q.next(), qPrintable(db.errorText()));
+    QTEST(q.value(0).toText(), "stored");
 }
 
 void TestMdbImport::brokenFilesLeaveNoStore_data()
@@ -391,6 +419,24 @@ void TestMdbImport::fullDiskLeavesNoStore()
     std::signal(SIGXFSZ, oldHandler);
     QVERIFY2(!ok && !error.isEmpty(), qPrintable(error));
     QCOMPARE(entries(work.path()), QStringList());
+}
+
+// A table SQLite will not make ("sqlite_" names are its own): the same Bosnian reason as any
+// failure of the store, and nothing left behind.
+void TestMdbImport::refusedTableNameLeavesNoStore()
+{
+    QTemporaryDir work;
+    QFile nwind(m_nwind);
+    QVERIFY(nwind.open(QIODevice::ReadOnly));
+    const QString input = work.filePath(QStringLiteral("refused.mdb"));
+    QVERIFY(writeAll(input, nwind.readAll().replace("Shippers", "sqlite_s")));
+    QString error;
+    ImportFailure failure = ImportFailure::None;
+    QVERIFY(!importMdb(input, work.filePath(QStringLiteral("Bazabos.db")), &error, nullptr, {}, &failure));
+    QCOMPARE(failure, ImportFailure::Store);
+    QCOMPARE(error,
+             QStringLiteral("Tabela sqlite_s ne može se zapisati u bazu: greška baze podataka (kod 1)."));
+    QCOMPARE(entries(work.path()), QStringList{QStringLiteral("refused.mdb")});
 }
 
 void TestMdbImport::cachedConversionIsReused()

@@ -12,12 +12,11 @@
 #include "classification/widgets/TopicTreePanel.h"
 #include "data/DataFolder.h"
 #include "data/Database.h"
+#include "data/SqliteFile.h"
 #include "textview/widgets/RichTextView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QTreeWidget>
@@ -66,34 +65,29 @@ int main(int argc, char **argv)
     DataFolder::setPath(dir);
 
     // The reference connection, opened once.
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reference"));
-        db.setDatabaseName(DataFolder::findFile(dir, QStringLiteral("Bazabos.db")));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open()) {
-            out << "cannot open the store\n";
-            return 1;
-        }
+    data::SqliteFile db;
+    if (!db.open(DataFolder::findFile(dir, QStringLiteral("Bazabos.db")), data::SqliteFile::Mode::ReadOnly)) {
+        out << "cannot open the store\n";
+        return 1;
     }
-    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("reference"));
 
     // The reference line with the most ayah lines.
     QString bestLine, bestTopic;
     ReferenceLine best;
     QList<int> bestAyahs;
     {
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("select nrsure, emrsure, ajetet, tema from klasifikim"));
+        data::SqliteStatement q =
+            db.prepare(QStringLiteral("select nrsure, emrsure, ajetet, tema from klasifikim"));
         while (q.next()) {
             const QString line =
-                referenceLineText(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+                referenceLineText(q.value(0).toText(), q.value(1).toText(), q.value(2).toText());
             const ReferenceLine ref = splitReferenceLine(line);
             const AyahScan scan = scanReferences(ref.references);
             if (scan.ayahs.size() > bestAyahs.size()) {
                 bestAyahs = scan.ayahs;
                 best = ref;
                 bestLine = line;
-                bestTopic = q.value(3).toString();
+                bestTopic = q.value(3).toText();
             }
         }
     }
@@ -109,13 +103,10 @@ int main(int argc, char **argv)
         t.start();
         QStringList lines;
         for (int ayah : std::as_const(bestAyahs)) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral(
+            data::SqliteStatement q = db.prepare(QStringLiteral(
                 "select nrsure, nrajet, tekstajet from kuran where nrsure = ? and nrajet = ?"));
-            q.addBindValue(best.surah.toInt());
-            q.addBindValue(ayah);
-            if (q.exec() && q.next())
-                lines << ayahLineText(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+            if (q.bind({best.surah.toInt(), ayah}) && q.next())
+                lines << ayahLineText(q.value(0).toText(), q.value(1).toText(), q.value(2).toText());
         }
         reference << msSince(t);
         referenceLines = static_cast<int>(lines.size());

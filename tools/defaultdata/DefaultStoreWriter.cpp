@@ -3,133 +3,80 @@
 #include "defaultdata/QuranSource.h"
 #include "defaultdata/TopicIndex.h"
 
-#include <QAtomicInt>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include "data/SqliteFile.h"
+
 #include <QStringList>
 #include <QVariant>
 
 namespace velmora::data {
 
 namespace {
-class Connection {
-public:
-    explicit Connection(const QString &path)
-    {
-        static QAtomicInt counter;
-        m_name = QStringLiteral("velmora-store-writer-%1").arg(counter.fetchAndAddRelaxed(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
+// Prepares `sql` and runs it once for each row of values that `rows` gives.
+template <typename Rows, typename Values>
+bool insertRows(SqliteFile &db, const QString &sql, const Rows &rows, Values values, QString *error)
+{
+    SqliteStatement insert = db.prepare(sql);
+    if (!insert.isValid()) {
+        *error = QStringLiteral("%1 (%2)").arg(db.errorText(), sql);
+        return false;
     }
-    ~Connection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            if (db.isOpen())
-                db.close();
+    for (const auto &row : rows) {
+        if (!insert.exec(values(row))) {
+            *error = db.errorText();
+            return false;
         }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    QString m_name;
-};
-
-bool exec(QSqlQuery &q, QString *error)
-{
-    if (q.exec())
-        return true;
-    *error = q.lastError().text();
-    return false;
-}
-
-bool execText(QSqlDatabase &db, const QString &text, QString *error)
-{
-    QSqlQuery q(db);
-    if (q.exec(text))
-        return true;
-    *error = QStringLiteral("%1 (%2)").arg(q.lastError().text(), text);
-    return false;
-}
-
-bool fillTables(QSqlDatabase &db, const QuranSource &source, const classification::ClassificationTables &c,
-                QString *error)
-{
-    QSqlQuery sure(db);
-    if (!sure.prepare(
-            QStringLiteral("INSERT INTO sure (Numri, EmriArapisht, EmriBoshnjakisht, \"Nr i ajeteve\") "
-                           "VALUES (?, ?, ?, ?)"))) {
-        *error = sure.lastError().text();
-        return false;
-    }
-    for (const SurahInfo &s : source.surahs()) {
-        sure.bindValue(0, s.number);
-        sure.bindValue(1, s.arabicName);
-        sure.bindValue(2, s.shortName);
-        sure.bindValue(3, s.ayahCount);
-        if (!exec(sure, error))
-            return false;
-    }
-
-    QSqlQuery kuran(db);
-    if (!kuran.prepare(QStringLiteral("INSERT INTO kuran (nrsure, nrajet, tekstajet, tekstarapski, tefsir) "
-                                      "VALUES (?, ?, ?, ?, ?)"))) {
-        *error = kuran.lastError().text();
-        return false;
-    }
-    for (const AyahRecord &a : source.ayahs()) {
-        kuran.bindValue(0, a.surah);
-        kuran.bindValue(1, a.ayah);
-        kuran.bindValue(2, a.translation);
-        kuran.bindValue(3, a.arabic);
-        kuran.bindValue(4, a.commentary);
-        if (!exec(kuran, error))
-            return false;
-    }
-
-    QSqlQuery klasifikim(db);
-    if (!klasifikim.prepare(
-            QStringLiteral("INSERT INTO klasifikim (nrsure, emrsure, ajetet, tema) VALUES (?, ?, ?, ?)"))) {
-        *error = klasifikim.lastError().text();
-        return false;
-    }
-    for (const classification::ClassificationRow &r : c.references) {
-        klasifikim.bindValue(0, r.surah);
-        klasifikim.bindValue(1, r.surahName);
-        klasifikim.bindValue(2, r.ayahs);
-        klasifikim.bindValue(3, r.topic);
-        if (!exec(klasifikim, error))
-            return false;
-    }
-
-    QSqlQuery chapters(db);
-    if (!chapters.prepare(
-            QStringLiteral("INSERT INTO KreuMeTema (NrKreu, EmriKreu, NrTema, Tema) VALUES (?, ?, ?, ?)"))) {
-        *error = chapters.lastError().text();
-        return false;
-    }
-    for (const classification::ChapterTopicRow &r : c.chapterTopics) {
-        chapters.bindValue(0, r.chapterNumber);
-        chapters.bindValue(1, r.chapterName);
-        chapters.bindValue(2, r.topicNumber);
-        chapters.bindValue(3, r.topic);
-        if (!exec(chapters, error))
-            return false;
-    }
-
-    QSqlQuery topics(db);
-    if (!topics.prepare(QStringLiteral("INSERT INTO VetemTemat (Tema) VALUES (?)"))) {
-        *error = topics.lastError().text();
-        return false;
-    }
-    for (const QString &t : c.topicsAlphabetical) {
-        topics.bindValue(0, t);
-        if (!exec(topics, error))
-            return false;
     }
     return true;
+}
+
+bool execText(SqliteFile &db, const QString &text, QString *error)
+{
+    if (db.exec(text))
+        return true;
+    *error = QStringLiteral("%1 (%2)").arg(db.errorText(), text);
+    return false;
+}
+
+bool fillTables(SqliteFile &db, const QuranSource &source, const classification::ClassificationTables &c,
+                QString *error)
+{
+    return insertRows(
+               db,
+               QStringLiteral("INSERT INTO sure (Numri, EmriArapisht, EmriBoshnjakisht, \"Nr i ajeteve\") "
+                              "VALUES (?, ?, ?, ?)"),
+               source.surahs(),
+               [](const SurahInfo &s) {
+                   return QVariantList{s.number, s.arabicName, s.shortName, s.ayahCount};
+               },
+               error) &&
+           insertRows(
+               db,
+               QStringLiteral("INSERT INTO kuran (nrsure, nrajet, tekstajet, tekstarapski, tefsir) "
+                              "VALUES (?, ?, ?, ?, ?)"),
+               source.ayahs(),
+               [](const AyahRecord &a) {
+                   return QVariantList{a.surah, a.ayah, a.translation, a.arabic, a.commentary};
+               },
+               error) &&
+           insertRows(
+               db,
+               QStringLiteral("INSERT INTO klasifikim (nrsure, emrsure, ajetet, tema) VALUES (?, ?, ?, ?)"),
+               c.references,
+               [](const classification::ClassificationRow &r) {
+                   return QVariantList{r.surah, r.surahName, r.ayahs, r.topic};
+               },
+               error) &&
+           insertRows(
+               db,
+               QStringLiteral("INSERT INTO KreuMeTema (NrKreu, EmriKreu, NrTema, Tema) VALUES (?, ?, ?, ?)"),
+               c.chapterTopics,
+               [](const classification::ChapterTopicRow &r) {
+                   return QVariantList{r.chapterNumber, r.chapterName, r.topicNumber, r.topic};
+               },
+               error) &&
+           insertRows(
+               db, QStringLiteral("INSERT INTO VetemTemat (Tema) VALUES (?)"), c.topicsAlphabetical,
+               [](const QString &t) { return QVariantList{t}; }, error);
 }
 } // namespace
 
@@ -154,14 +101,9 @@ QStringList DefaultStoreWriter::schema()
 bool DefaultStoreWriter::write(const QString &path, const QuranSource &source,
                                const classification::ClassificationTables &classification, QString *error)
 {
-    Connection connection(path);
-    QSqlDatabase db = connection.db();
-    if (!db.isValid()) {
-        *error = QStringLiteral("the SQLite driver of Qt (QSQLITE) is not available");
-        return false;
-    }
-    if (!db.open()) {
-        *error = db.lastError().text();
+    SqliteFile db;
+    if (!db.open(path, SqliteFile::Mode::Write)) {
+        *error = db.errorText();
         return false;
     }
     // The file is a private temporary one until it is complete: no rollback journal is
@@ -169,8 +111,8 @@ bool DefaultStoreWriter::write(const QString &path, const QuranSource &source,
     if (!execText(db, QStringLiteral("PRAGMA journal_mode = OFF"), error) ||
         !execText(db, QStringLiteral("PRAGMA synchronous = OFF"), error))
         return false;
-    if (!db.transaction()) {
-        *error = db.lastError().text();
+    if (!db.begin()) {
+        *error = db.errorText();
         return false;
     }
     for (const QString &statement : schema()) {
@@ -184,30 +126,28 @@ bool DefaultStoreWriter::write(const QString &path, const QuranSource &source,
         return false;
     }
     if (!db.commit()) {
-        *error = db.lastError().text();
+        *error = db.errorText();
         db.rollback();
         return false;
     }
     // Sanity check of what was written, read back through the same connection.
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("SELECT (SELECT count(*) FROM kuran), (SELECT count(*) FROM sure), "
-                                   "(SELECT count(*) FROM klasifikim)")) ||
-        !check.next()) {
-        *error = check.lastError().text();
+    SqliteStatement check =
+        db.prepare(QStringLiteral("SELECT (SELECT count(*) FROM kuran), (SELECT count(*) FROM "
+                                  "sure), (SELECT count(*) FROM klasifikim)"));
+    if (!check.isValid() || !check.next()) {
+        *error = db.errorText();
         return false;
     }
-    if (check.value(0).toInt() != QuranSource::kAyahCount ||
-        check.value(1).toInt() != QuranSource::kSurahCount ||
-        check.value(2).toInt() != classification.references.size()) {
+    const qint64 ayahs = check.value(0).i, surahs = check.value(1).i, references = check.value(2).i;
+    if (ayahs != QuranSource::kAyahCount || surahs != QuranSource::kSurahCount ||
+        references != classification.references.size()) {
         *error =
             QStringLiteral("the store holds %1 ayahs, %2 surahs and %3 classification rows after writing")
-                .arg(check.value(0).toInt())
-                .arg(check.value(1).toInt())
-                .arg(check.value(2).toInt());
+                .arg(ayahs)
+                .arg(surahs)
+                .arg(references);
         return false;
     }
-    check.finish();
-    db.close();
     return true;
 }
 

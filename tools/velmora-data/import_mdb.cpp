@@ -3,15 +3,13 @@
 #include "data/ConversionProcess.h"
 #include "data/DataFolder.h"
 #include "data/MdbImport.h"
+#include "data/SqliteFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QTextStream>
 
@@ -29,69 +27,56 @@ namespace {
 const QString kStoreName = velmora::DataFolder::sqliteStoreName();
 const QString kWholeText = QStringLiteral("KUR'AN.rtf");
 
+using velmora::data::SqliteFile;
+using velmora::data::SqliteStatement;
+
 // Table names and row counts of a store, in the order the tables were made.
 // Also counts the saved queries recorded in the store.
 bool listTables(const QString &storePath, QTextStream &out, qint64 *queryCount, QString *error)
 {
-    const QString connection = QStringLiteral("velmora-data-import");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(storePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery tables(db);
-            ok = tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                            "name NOT LIKE 'velmora\\_%' ESCAPE '\\' ORDER BY rowid"));
-            while (ok && tables.next()) {
-                const QString name = tables.value(0).toString();
-                QString quoted = name;
-                quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-                QSqlQuery count(db);
-                ok = count.exec(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(quoted)) && count.next();
-                if (ok)
-                    out << "  " << name << "\t" << count.value(0).toLongLong() << " rows\n";
-                else
-                    *error = count.lastError().text();
-            }
-            if (!ok && error->isEmpty())
-                *error = tables.lastError().text();
-            QSqlQuery queries(db);
-            if (ok && queries.exec(QStringLiteral("SELECT COUNT(*) FROM velmora_queries")) && queries.next())
-                *queryCount = queries.value(0).toLongLong();
-        } else {
-            *error = db.lastError().text();
-        }
-        db.close();
+    SqliteFile db;
+    if (!db.open(storePath, SqliteFile::Mode::ReadOnly)) {
+        *error = db.errorText();
+        return false;
     }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
+    SqliteStatement tables =
+        db.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                  "name NOT LIKE 'velmora\\_%' ESCAPE '\\' ORDER BY rowid"));
+    while (tables.next()) {
+        const QString name = tables.value(0).toText();
+        QString quoted = name;
+        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        SqliteStatement count = db.prepare(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(quoted));
+        if (!count.next()) {
+            *error = db.errorText();
+            return false;
+        }
+        out << "  " << name << "\t" << count.value(0).i << " rows\n";
+    }
+    if (db.errorCode() != 0) {
+        *error = db.errorText();
+        return false;
+    }
+    SqliteStatement queries = db.prepare(QStringLiteral("SELECT COUNT(*) FROM velmora_queries"));
+    if (queries.next())
+        *queryCount = queries.value(0).i;
+    return true;
 }
 
 // The saved queries recorded in a store that did not become views, in the file's order.
 bool skippedQueries(const QString &storePath, QStringList *names, QString *error)
 {
-    const QString connection = QStringLiteral("velmora-data-skipped");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(storePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.exec(
-                QStringLiteral("SELECT name FROM velmora_queries WHERE translated = 0 ORDER BY rowid"));
-            while (ok && q.next())
-                *names << q.value(0).toString();
-            if (!ok)
-                *error = q.lastError().text();
-        } else {
-            *error = db.lastError().text();
-        }
-        db.close();
+    SqliteFile db;
+    if (!db.open(storePath, SqliteFile::Mode::ReadOnly)) {
+        *error = db.errorText();
+        return false;
     }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
+    SqliteStatement q =
+        db.prepare(QStringLiteral("SELECT name FROM velmora_queries WHERE translated = 0 ORDER BY rowid"));
+    while (q.next())
+        *names << q.value(0).toText();
+    *error = db.errorText();
+    return db.errorCode() == 0;
 }
 
 } // namespace
