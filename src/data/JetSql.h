@@ -304,7 +304,7 @@ bool registerJetFunctions(sqlite3 *db);
 // A short Bosnian reason for the last failure on a connection, from its SQLite result code;
 // SQLite's own message is English and would reach the reader.
 QString sqliteReason(sqlite3 *db);
-// The same for an SQLite result code (as Qt's SQLite driver gives it in nativeErrorCode()).
+// The same for an SQLite result code (as SqliteFile::errorCode() gives it).
 QString sqliteReason(int code);
 
 // Prepares the one statement of `sql` with SQLite's prepare flags `flags`. Returns SQLite's
