@@ -25,13 +25,18 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-# The libraries the programs link are found by dpkg-shlibdeps. What they load at run time is
-# named here: Qt's SVG plugins (the window and button icons are SVG; the program links no
-# symbol of Qt SVG, so the linker drops the library), the SQLite driver of Qt SQL (an Access
-# store is converted through it) and the fonts the windows ask for (Times New Roman and
-# Verdana, met by the metric-compatible Liberation Serif and by DejaVu Sans).
+# The libraries the programs link are found by dpkg-shlibdeps (libsndfile among them, which
+# decodes the recitation clips). What they load at run time is named here: Qt's SVG plugins
+# (the window and button icons are SVG; the program links no symbol of Qt SVG, so the linker
+# drops the library), the SQLite driver of Qt SQL (an Access store is converted through it),
+# Qt's Croatian translation of its own texts (the buttons of message boxes and of the print
+# dialog) and the fonts the windows ask for: Times New Roman and Verdana, met by the
+# metric-compatible Liberation Serif and by DejaVu Sans, and Amiri Quran for the Arabic text of
+# the ayah panel (DejaVu Sans lacks letters that text uses). The platform plugin and the
+# multimedia backends come with libqt6gui6 and libqt6multimedia6, which the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6sql6-sqlite, fonts-liberation2, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6svg6, libqt6sql6-sqlite, qt6-translations-l10n, fonts-liberation2, fonts-dejavu-core, fonts-hosny-amiri")
 # The sound server the recitation plays through (without one it runs silently).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 
@@ -39,15 +44,22 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Qur'an reader in Bosnian translation")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
 Velmora shows the whole Qur'an in the Bosnian translation by Besim Korkut.
 It jumps to any surah and ayah by number, by name or by the surah's number of
-ayahs, searches ayahs by words, browses a thematic index of topics derived by
-keywords, and plays the Arabic recitation ayah by ayah from a recitation CD or
-a copy of it. The tool velmora-data converts an Access store for the program.
+ayahs, searches ayahs by words (also typed without diacritic marks), browses
+a thematic index of topics derived by keywords, and plays the Arabic
+recitation ayah by ayah from a recitation CD or from recitation sets of MP3,
+Ogg, Opus, FLAC or WAV clips. A panel shows the Arabic text and a short
+commentary of the ayah being read. It keeps bookmarks and the last place read,
+and prints the text or saves it as PDF. The tool velmora-data converts an
+Access store for the program.
 
 Velmora prikazuje cijeli Kur'an u prijevodu Besima Korkuta na bosanski jezik.
 Prelazi na bilo koju suru i ajet po broju, po nazivu ili po broju ajeta u suri,
-traži ajete po riječima, prikazuje tematski indeks izveden prema ključnim
-riječima i pušta arapsko učenje ajet po ajet sa CD-a učenja ili njegove kopije.
-Alat velmora-data pretvara Access bazu za program.]])
+traži ajete po riječima (i bez kvačica), prikazuje tematski indeks izveden
+prema ključnim riječima i pušta arapsko učenje ajet po ajet sa CD-a učenja ili
+iz zbirki učenja u MP3, Ogg, Opus, FLAC ili WAV datotekama. Panel prikazuje
+arapski tekst i kratki tefsir ajeta koji se čita. Čuva zabilješke i posljednje
+mjesto čitanja, a tekst štampa ili sprema kao PDF. Alat velmora-data pretvara
+Access bazu za program.]])
 
 # The Debian changelog of the package (its date that of the configure run, or
 # SOURCE_DATE_EPOCH), compressed without a time stamp. It is installed into the package only,
