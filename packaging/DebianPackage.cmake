@@ -28,15 +28,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries the programs link are found by dpkg-shlibdeps (libsndfile among them, which
 # decodes the recitation clips). What they load at run time is named here: Qt's SVG plugins
 # (the window and button icons are SVG; the program links no symbol of Qt SVG, so the linker
-# drops the library), the SQLite driver of Qt SQL (an Access store is converted through it),
-# Qt's Croatian translation of its own texts (the buttons of message boxes and of the print
+# drops the library), Qt's Croatian translation of its own texts (the buttons of message boxes and of the print
 # dialog) and the fonts the windows ask for: Times New Roman and Verdana, met by the
 # metric-compatible Liberation Serif and by DejaVu Sans, and Amiri Quran for the Arabic text of
 # the ayah panel (DejaVu Sans lacks letters that text uses). The platform plugin and the
 # multimedia backends come with libqt6gui6 and libqt6multimedia6, which the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, libqt6sql6-sqlite, qt6-translations-l10n, fonts-liberation2, fonts-dejavu-core, fonts-hosny-amiri")
+    "libqt6svg6, qt6-translations-l10n, fonts-liberation2, fonts-dejavu-core, fonts-hosny-amiri")
 # The sound server the recitation plays through (without one it runs silently).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 
