@@ -61,12 +61,9 @@ void TestCaptions::windows_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("main window") << "frmMain"
-                                 << "Velmora 4.0";
-    QTest::newRow("recitation window") << "frmLexim"
-                                       << "Ucenje ajeta";
-    QTest::newRow("About window") << "frmRrethProg"
-                                  << "O programu Velmora 4.0";
+    QTest::newRow("main window") << "frmMain" << QStringLiteral("Velmora 4.0");
+    QTest::newRow("recitation window") << "frmLexim" << QStringLiteral("Ucenje ajeta");
+    QTest::newRow("About window") << "frmRrethProg" << QStringLiteral("O programu Velmora 4.0");
 }
 
 void TestCaptions::windows()

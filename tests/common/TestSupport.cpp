@@ -4,11 +4,13 @@
 #include "app/widgets/MainWindow.h"
 
 #include "data/DataFolder.h"
+#include "data/Database.h"
 
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -183,6 +185,69 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+QString ayahText(int surah, int ayah)
+{
+    data::Recordset rs = data::Database::open(QStringLiteral("bazabos.mdb"))
+                             .openRecordset(QStringLiteral("SELECT tekstajet FROM kuran WHERE nrsure = %1 "
+                                                           "AND nrajet = %2")
+                                                .arg(surah)
+                                                .arg(ayah));
+    return rs.isValid() && !rs.eof() ? rs.field(0).value_or(QString()) : QString();
+}
+
+int paragraphOf(const QString &text, const QString &marker)
+{
+    for (qsizetype at = text.indexOf(marker); at >= 0; at = text.indexOf(marker, at + 1)) {
+        if (at == 0 || text.at(at - 1) == QLatin1Char('\n'))
+            return int(at);
+    }
+    return -1;
+}
+
+bool copyDefaultData(const QString &dir, const QStringList &names)
+{
+    for (const QString &name : names) {
+        if (!QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/") + name, QDir(dir).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs, bool merged)
+{
+    QProcess p;
+    if (merged)
+        p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) // the process is killed with its QProcess
+        return {-1, QStringLiteral("timed out")};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+}
+
+void useOwnHome(const QString &home)
+{
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
 }
 
 bool startMainWindow(MainWindow &window)

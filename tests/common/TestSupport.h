@@ -73,4 +73,40 @@ bool useDefaultData();
 // Runs the event loop until `done` is true or `timeoutMs` passes; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 
+// The first visible top-level window of type T (with that object name, when one is given).
+template <typename T> T *shownWindow(const QString &name = QString())
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *t = qobject_cast<T *>(w);
+        if (t && t->isVisible() && (name.isEmpty() || t->objectName() == name))
+            return t;
+    }
+    return nullptr;
+}
+
+// The translation of an ayah as the store of the data folder holds it; empty when there is none.
+QString ayahText(int surah, int ayah);
+// Start of the paragraph of `text` that begins with `marker` ("2:255." and a tab); -1 for none.
+int paragraphOf(const QString &text, const QString &marker);
+// Copies the named files of the default data into `dir`.
+bool copyDefaultData(const QString &dir, const QStringList &names);
+
+// Whole files and folders.
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+QStringList entries(const QString &dir); // hidden ones included
+
+// Runs `program` (waiting at most `timeoutMs`); its exit code, -1 when it hung or crashed, and
+// its output (standard error after standard output when `merged`).
+struct ProgramRun {
+    int code = -1;
+    QString out;
+};
+ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,
+                      bool merged = true);
+
+// HOME and the XDG data and config folders of the test inside `home`, so that the reader's own
+// recitation sets and settings stay untouched.
+void useOwnHome(const QString &home);
+
 } // namespace velmora::test

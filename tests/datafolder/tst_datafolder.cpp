@@ -32,16 +32,11 @@ void TestDataFolder::findFile_data()
     QTest::addColumn<QString>("onDisk");
     QTest::addColumn<QString>("asked");
     QTest::addColumn<bool>("found");
-    QTest::newRow("same case") << "KUR'AN.rtf"
-                               << "KUR'AN.rtf" << true;
-    QTest::newRow("lower case asked") << "KUR'AN.rtf"
-                                      << "kur'an.rtf" << true;
-    QTest::newRow("store mixed case") << "bazabos.MDB"
-                                      << "Bazabos.mdb" << true;
-    QTest::newRow("other name") << "KURAN.rtf"
-                                << "kur'an.rtf" << false;
-    QTest::newRow("empty name") << "KUR'AN.rtf"
-                                << "" << false;
+    QTest::newRow("same case") << "KUR'AN.rtf" << QStringLiteral("KUR'AN.rtf") << true;
+    QTest::newRow("lower case asked") << "KUR'AN.rtf" << QStringLiteral("kur'an.rtf") << true;
+    QTest::newRow("store mixed case") << "bazabos.MDB" << QStringLiteral("Bazabos.mdb") << true;
+    QTest::newRow("other name") << "KURAN.rtf" << QStringLiteral("kur'an.rtf") << false;
+    QTest::newRow("empty name") << "KUR'AN.rtf" << QStringLiteral("") << false;
 }
 
 void TestDataFolder::findFile()
@@ -77,16 +72,11 @@ void TestDataFolder::matchName_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("match");
     const QStringList names{"kur'an.rtf", "Bazabos.db", "KUR'AN.rtf", "Kur'an.rtf"};
-    QTest::newRow("exact name") << names << "Kur'an.rtf"
-                                << "Kur'an.rtf";
-    QTest::newRow("case variants: the smallest") << names << "KUR'AN.RTF"
-                                                 << "KUR'AN.rtf";
-    QTest::newRow("one variant") << names << "bazabos.DB"
-                                 << "Bazabos.db";
-    QTest::newRow("none") << names << "Bazabos.mdb"
-                          << "";
-    QTest::newRow("empty name") << names << ""
-                                << "";
+    QTest::newRow("exact name") << names << "Kur'an.rtf" << QStringLiteral("Kur'an.rtf");
+    QTest::newRow("case variants: the smallest") << names << "KUR'AN.RTF" << QStringLiteral("KUR'AN.rtf");
+    QTest::newRow("one variant") << names << "bazabos.DB" << QStringLiteral("Bazabos.db");
+    QTest::newRow("none") << names << "Bazabos.mdb" << QStringLiteral("");
+    QTest::newRow("empty name") << names << "" << QStringLiteral("");
 }
 
 void TestDataFolder::matchName()

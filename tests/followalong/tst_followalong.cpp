@@ -129,11 +129,9 @@ void TestFollowAlong::followsEachAyah_data()
     QTest::addColumn<QStringList>("clips");
     const QStringList all{"108001.mp3", "108002.mp3", "108003.mp3"};
     QTest::newRow("whole text, from the first ayah")
-        << ""
-        << "108:1." << QStringList{"108:1.", "108:2.", "108:3."} << all;
+        << "" << QStringLiteral("108:1.") << QStringList{"108:1.", "108:2.", "108:3."} << all;
     QTest::newRow("whole text, from the second ayah")
-        << ""
-        << "108:2." << QStringList{"108:2.", "108:3."} << all.mid(1);
+        << "" << QStringLiteral("108:2.") << QStringList{"108:2.", "108:3."} << all.mid(1);
     // A listing that lacks 108:2: its clip is heard, the selection stays on 108:1 meanwhile.
     QTest::newRow("listing") << "Nađeno 2 ajeta\r\n108:1.\tMi smo tebi, zaista, mnogo blagodati dali,\r\n"
                                 "108:3.\tonaj koji tebe mrzi sigurno će on bez spomena ostati.\r\n"

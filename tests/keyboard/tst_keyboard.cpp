@@ -196,8 +196,7 @@ void TestKeyboard::tabOrder_data()
 
     const QStringList selectors{"CmbNrSure list", "CmbEmrSure list", "CmbTotalAjete list", "CmbNrAjeti list"};
     QTest::newRow("main window, Tab: every control, top to bottom, then the text")
-        << "main"
-        << "Rtf1" << true
+        << "main" << QStringLiteral("Rtf1") << true
         << (QStringList{"cmdRrethProg", "cmdSipasSureve", "CmdKlasifikim", "CmdShowCmbKlasifikim",
                         "cmdLeximAjet", "txtKerkim", "cmdKerkimPrapa", "cmdKerkim", "cmdCopy", "CmbNrFonti",
                         "CmbFontNames", "cmdFund"} +
@@ -206,24 +205,23 @@ void TestKeyboard::tabOrder_data()
     for (auto it = selectors.rbegin(); it != selectors.rend(); ++it)
         back << *it;
     QTest::newRow("main window, Shift+Tab from the text up to Kraj")
-        << "main"
-        << "Rtf1" << false << (back << "cmdFund");
+        << "main" << QStringLiteral("Rtf1") << false << (back << "cmdFund");
     QTest::newRow("main window, Shift+Tab from the font list round to the text")
-        << "main"
-        << "CmbFontNames" << false << QStringList{"CmbNrFonti",           "cmdCopy",       "cmdKerkim",
-                                                  "cmdKerkimPrapa",       "txtKerkim",     "cmdLeximAjet",
-                                                  "CmdShowCmbKlasifikim", "CmdKlasifikim", "cmdSipasSureve",
-                                                  "cmdRrethProg",         "Rtf1"};
+        << "main" << QStringLiteral("CmbFontNames") << false
+        << QStringList{"CmbNrFonti",           "cmdCopy",       "cmdKerkim",
+                       "cmdKerkimPrapa",       "txtKerkim",     "cmdLeximAjet",
+                       "CmdShowCmbKlasifikim", "CmdKlasifikim", "cmdSipasSureve",
+                       "cmdRrethProg",         "Rtf1"};
     const QStringList recitation{"CmbNrSure",     "CmbEmrSure", "CmbNrAjeti",   "CmbUcac",
                                  "cmdDodajUcaca", "cmdLexo",    "cmdPause",     "cmdResume",
                                  "chkRepeat",     "cmdFund",    "VSBWavVolume", "RichTextBox1"};
-    QTest::newRow("recitation window, Tab") << "recitation"
-                                            << "Option1" << true << (recitation + QStringList{"Option1"});
+    QTest::newRow("recitation window, Tab")
+        << "recitation" << QStringLiteral("Option1") << true << (recitation + QStringList{"Option1"});
     QStringList recitationBack;
     for (auto it = recitation.rbegin(); it != recitation.rend(); ++it)
         recitationBack << *it;
-    QTest::newRow("recitation window, Shift+Tab") << "recitation"
-                                                  << "Option1" << false << (recitationBack << "Option1");
+    QTest::newRow("recitation window, Shift+Tab")
+        << "recitation" << QStringLiteral("Option1") << false << (recitationBack << "Option1");
 }
 
 // Real Tab presses to the window, from a start control: the focus visits the controls in the

@@ -165,16 +165,11 @@ void TestMarkFreeSearch::tickedFindsWithoutMarks_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("surah"); // empty: the whole book
 
-    QTest::newRow("covjek finds čovjek") << "covjek"
-                                         << "";
-    QTest::newRow("sejtan finds šejtan, capital too") << "Sejtan"
-                                                      << "";
-    QTest::newRow("rodjen finds rođen and rodjen") << "rodjen"
-                                                   << "";
-    QTest::newRow("two words, each without marks") << "sejtan&Allah"
-                                                   << "";
-    QTest::newRow("within one surah") << "zena"
-                                      << "4";
+    QTest::newRow("covjek finds čovjek") << "covjek" << QStringLiteral("");
+    QTest::newRow("sejtan finds šejtan, capital too") << "Sejtan" << QStringLiteral("");
+    QTest::newRow("rodjen finds rođen and rodjen") << "rodjen" << QStringLiteral("");
+    QTest::newRow("two words, each without marks") << "sejtan&Allah" << QStringLiteral("");
+    QTest::newRow("within one surah") << "zena" << QStringLiteral("4");
 }
 
 // The listing holds exactly the ayahs in which every word stands in one of its spellings, the

@@ -19,7 +19,6 @@
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -33,51 +32,15 @@
 #include <QtTest/QtTest>
 
 using namespace velmora;
+using test::ayahText;
+using test::paragraphOf;
+using test::shownWindow;
 
 namespace {
-
-QString ayahText(int surah, int ayah)
-{
-    const data::Database db = data::Database::open(QStringLiteral("bazabos.mdb"));
-    data::Recordset rs = db.openRecordset(
-        QStringLiteral("SELECT tekstajet FROM kuran WHERE nrsure = %1 AND nrajet = %2").arg(surah).arg(ayah));
-    return rs.isValid() && !rs.eof() ? rs.field(0).value_or(QString()) : QString();
-}
-
-// Start of the paragraph that begins with `marker` (2:255. and a tab) in the view's text.
-int paragraphOf(const QString &text, const QString &marker)
-{
-    for (int at = int(text.indexOf(marker)); at >= 0; at = int(text.indexOf(marker, at + 1))) {
-        if (at == 0 || text.at(at - 1) == QLatin1Char('\n'))
-            return at;
-    }
-    return -1;
-}
 
 QString marker(int surah, int ayah)
 {
     return QStringLiteral("%1:%2.\t").arg(surah).arg(ayah);
-}
-
-// The first visible window of type T, or nullptr.
-template <typename T> T *shownWindow(const QString &name = QString())
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *t = qobject_cast<T *>(w);
-        if (t && t->isVisible() && (name.isEmpty() || t->objectName() == name))
-            return t;
-    }
-    return nullptr;
-}
-
-// What the program writes, or nothing when it fails.
-std::optional<QString> runTool(const QString &program, const QStringList &arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace
@@ -89,7 +52,6 @@ private slots:
     void init();
     void cleanup();
 
-    void popupMenuHoldsTheNewItems();
     void copyWithReference_data();
     void copyWithReference();
     void bookmarkFromThePopupMenu();
@@ -147,8 +109,7 @@ MainWindow *TestReadingComforts::startWindow()
 {
     delete m_w;
     m_w = new MainWindow;
-    installMainParts(*m_w);
-    if (!m_w->formLoad(MainWindow::Options{0, false}) || !test::showActive(m_w))
+    if (!test::startMainWindow(*m_w))
         return nullptr;
     QCoreApplication::processEvents();
     return m_w;
@@ -227,25 +188,6 @@ void TestReadingComforts::clickIntoNextAyah()
     QVERIFY(view->viewport()->rect().contains(at));
     test::clickAt(view->viewport(), at.center() + QPoint(2, 0));
     QVERIFY(test::waitUntil([view] { return !view->textCursor().hasSelection(); }));
-}
-
-void TestReadingComforts::popupMenuHoldsTheNewItems()
-{
-    QStringList names, captions;
-    for (QAction *a : c().mnuPopupRtf->actions()) {
-        names << a->objectName();
-        captions << a->text();
-    }
-    // The items the menu had stay first, in their order.
-    QCOMPARE(names.mid(0, 6), (QStringList{"mnuSelektojeAjetin", "mnuSelektoKrejtTekstin", "mnuKopjim",
-                                           "mnuLshoAjetin", "mnuPauzoje", "mnuVazhdo"}));
-    for (const auto &[name, caption] :
-         {std::pair{"mnuZabiljeziAjet", "Zabilježi ajet"}, std::pair{"mnuZabiljeske", "Zabilješke..."},
-          std::pair{"mnuStampaj", "Štampaj / PDF..."}}) {
-        const qsizetype i = names.indexOf(QLatin1String(name));
-        QVERIFY2(i >= 6, name);
-        QCOMPARE(captions.at(i), QString::fromUtf8(caption));
-    }
 }
 
 void TestReadingComforts::copyWithReference_data()
@@ -553,7 +495,7 @@ void TestReadingComforts::printListingToPdf()
         QFile::copy(pdf, qEnvironmentVariable("VELMORA_KEEP_PDF"));
 
     const QString text =
-        runTool(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).value_or(QString());
+        test::runProgram(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")}, 60000, false).out;
     QVERIFY(!text.isEmpty());
     const QString flat = text.simplified();
     QVERIFY2(flat.contains(summary.simplified()), qPrintable(summary));
@@ -587,21 +529,21 @@ void TestReadingComforts::printListingToPdf()
     const int pageCount = int(text.count(QLatin1Char('\f')));
     QVERIFY(pageCount >= 2);
     const QString tops =
-        runTool(pdftotext,
-                {QStringLiteral("-layout"), QStringLiteral("-x"), QStringLiteral("0"), QStringLiteral("-y"),
-                 QStringLiteral("0"), QStringLiteral("-W"), QStringLiteral("595"), QStringLiteral("-H"),
-                 QStringLiteral("58"), pdf, QStringLiteral("-")})
-            .value_or(QString());
+        test::runProgram(
+            pdftotext, QStringLiteral("-layout -x 0 -y 0 -W 595 -H 58 %1 -").arg(pdf).split(QLatin1Char(' ')),
+            60000, false)
+            .out;
     const QStringList heads = tops.split(QLatin1Char('\f'));
     QVERIFY(heads.size() >= pageCount);
     for (int p = 0; p < pageCount; ++p)
         QCOMPARE(heads.at(p).simplified(), QStringLiteral("Velmora 4.0 Strana %1").arg(p + 1));
 
     // The red words print red: the first page, drawn as a picture, has red in it.
-    QVERIFY(runTool(pdftoppm, {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
-                               QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                               QStringLiteral("-png"), pdf, out.filePath(QStringLiteral("page"))})
-                .has_value());
+    QCOMPARE(test::runProgram(pdftoppm, {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
+                                         QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                         QStringLiteral("-png"), pdf, out.filePath(QStringLiteral("page"))})
+                 .code,
+             0);
     const QStringList pngs = QDir(out.path()).entryList({QStringLiteral("page*.png")});
     QCOMPARE(pngs.size(), 1);
     const QImage page(out.filePath(pngs.first()));
@@ -634,7 +576,7 @@ void TestReadingComforts::printPageRange()
             QVERIFY(error.contains(QStringLiteral("raspon")));
             continue;
         }
-        const QString text = runTool(pdftotext, {pdf, QStringLiteral("-")}).value_or(QString());
+        const QString text = test::runProgram(pdftotext, {pdf, QStringLiteral("-")}, 60000, false).out;
         QCOMPARE(text.split(QLatin1Char('\f'), Qt::SkipEmptyParts).size(), 1);
         QVERIFY(text.contains(QStringLiteral("Strana 2")));
         QVERIFY(!text.contains(QStringLiteral("Strana 1")));

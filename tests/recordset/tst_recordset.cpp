@@ -509,30 +509,26 @@ void TestRecordset::reasonsAreBosnian_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("fragment");
     QTest::newRow("unclosed quote") << "query"
-                                    << "SELECT * FROM sure WHERE EmriBoshnjakisht = 'abc"
+                                    << QStringLiteral("SELECT * FROM sure WHERE EmriBoshnjakisht = 'abc")
                                     << QStringLiteral("navodnik na mjestu 45 nije zatvoren");
-    QTest::newRow("unknown table") << "query"
-                                   << "SELECT * FROM nema"
+    QTest::newRow("unknown table") << "query" << QStringLiteral("SELECT * FROM nema")
                                    << QStringLiteral("Ulazna tabela ili upit \"nema\" ne može se pronaći");
-    QTest::newRow("type mismatch") << "query"
-                                   << "SELECT * FROM kuran WHERE nrsure = 'abc'"
+    QTest::newRow("type mismatch") << "query" << QStringLiteral("SELECT * FROM kuran WHERE nrsure = 'abc'")
                                    << QStringLiteral("Nepodudaranje tipova podataka");
-    QTest::newRow("not a select") << "query"
-                                  << "DELETE FROM sure" << QStringLiteral("samo upiti SELECT");
-    QTest::newRow("function") << "query"
-                              << "SELECT count(*) FROM sure" << QStringLiteral("Funkcije nisu podržane");
-    QTest::newRow("unknown field in a find") << "find"
-                                             << "nrsura = 1" << QStringLiteral("Nepoznato polje \"nrsura\"");
-    QTest::newRow("missing table") << "table"
-                                   << "nema" << QStringLiteral("Ulazna tabela \"nema\"");
-    QTest::newRow("seek without an index") << "seek"
-                                           << "1" << QStringLiteral("bez tekućeg indeksa");
-    QTest::newRow("past the end") << "end"
-                                  << "" << QStringLiteral("Nema tekućeg zapisa");
-    QTest::newRow("absent store") << "open"
-                                  << "" << QStringLiteral("ne može se pronaći");
-    QTest::newRow("damaged store") << "open"
-                                   << "SQLite format 3" << QStringLiteral("nije baza podataka");
+    QTest::newRow("not a select") << "query" << QStringLiteral("DELETE FROM sure")
+                                  << QStringLiteral("samo upiti SELECT");
+    QTest::newRow("function") << "query" << QStringLiteral("SELECT count(*) FROM sure")
+                              << QStringLiteral("Funkcije nisu podržane");
+    QTest::newRow("unknown field in a find")
+        << "find" << QStringLiteral("nrsura = 1") << QStringLiteral("Nepoznato polje \"nrsura\"");
+    QTest::newRow("missing table") << "table" << QStringLiteral("nema")
+                                   << QStringLiteral("Ulazna tabela \"nema\"");
+    QTest::newRow("seek without an index")
+        << "seek" << QStringLiteral("1") << QStringLiteral("bez tekućeg indeksa");
+    QTest::newRow("past the end") << "end" << QStringLiteral("") << QStringLiteral("Nema tekućeg zapisa");
+    QTest::newRow("absent store") << "open" << QStringLiteral("") << QStringLiteral("ne može se pronaći");
+    QTest::newRow("damaged store") << "open" << QStringLiteral("SQLite format 3")
+                                   << QStringLiteral("nije baza podataka");
 }
 
 void TestRecordset::reasonsAreBosnian()
@@ -631,18 +627,14 @@ void TestRecordset::openByName_data()
 {
     QTest::addColumn<QString>("files");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("store name in other case") << "BAZABOS.DB=store"
-                                              << "BAZABOS.DB";
-    QTest::newRow("SQLite file under the Access name") << "BazaBos.Mdb=store Bazabos.db=other"
-                                                       << "BazaBos.Mdb";
-    QTest::newRow("unreadable mdb beside a store") << "bazabos.mdb=text Bazabos.db=store"
-                                                   << "Bazabos.db";
-    QTest::newRow("unreadable mdb alone") << "bazabos.mdb=text"
-                                          << "";
-    QTest::newRow("text file named like the store") << "Bazabos.db=text"
-                                                    << "";
-    QTest::newRow("nothing") << ""
-                             << "";
+    QTest::newRow("store name in other case") << "BAZABOS.DB=store" << QStringLiteral("BAZABOS.DB");
+    QTest::newRow("SQLite file under the Access name")
+        << "BazaBos.Mdb=store Bazabos.db=other" << QStringLiteral("BazaBos.Mdb");
+    QTest::newRow("unreadable mdb beside a store")
+        << "bazabos.mdb=text Bazabos.db=store" << QStringLiteral("Bazabos.db");
+    QTest::newRow("unreadable mdb alone") << "bazabos.mdb=text" << QStringLiteral("");
+    QTest::newRow("text file named like the store") << "Bazabos.db=text" << QStringLiteral("");
+    QTest::newRow("nothing") << "" << QStringLiteral("");
 }
 
 void TestRecordset::openByName()

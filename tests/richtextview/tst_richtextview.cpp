@@ -82,16 +82,12 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
         const QString line = QStringLiteral("2:255.\tAllah je – nema boga osim Njega\r\n");
-        QTest::newRow("LF, CR and CR LF each end a paragraph") << "a\nb\rc\r\nd"
-                                                               << "a\r\nb\r\nc\r\nd";
-        QTest::newRow("CR then CR LF: two ends") << "a\r\r\nb"
-                                                 << "a\r\n\r\nb";
-        QTest::newRow("trailing CR leaves an empty last paragraph") << "a\r"
-                                                                    << "a\r\n";
-        QTest::newRow("vertical tab is a line break") << "a\vb\r\nc\v"
-                                                      << "a\vb\r\nc\v";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("LF, CR and CR LF each end a paragraph")
+            << "a\nb\rc\r\nd" << QStringLiteral("a\r\nb\r\nc\r\nd");
+        QTest::newRow("CR then CR LF: two ends") << "a\r\r\nb" << QStringLiteral("a\r\n\r\nb");
+        QTest::newRow("trailing CR leaves an empty last paragraph") << "a\r" << QStringLiteral("a\r\n");
+        QTest::newRow("vertical tab is a line break") << "a\vb\r\nc\v" << QStringLiteral("a\vb\r\nc\v");
+        QTest::newRow("empty") << "" << QStringLiteral("");
         // Past 64K characters: the text goes in place into a short document, and a short text
         // then replaces the long document.
         QTest::newRow("long listing") << line.repeated(2000) << line.repeated(2000);

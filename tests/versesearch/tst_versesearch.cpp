@@ -132,43 +132,38 @@ void TestVerseSearch::search_data()
     QTest::addColumn<QString>("summaryStart");
     QTest::addColumn<QStringList>("red");
 
-    QTest::newRow("Allah") << "Allah" << false << "1"
-                           << ""
+    QTest::newRow("Allah") << "Allah" << false << "1" << QStringLiteral("")
                            << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*'"
-                           << "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah:"
+                           << QStringLiteral("Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah:")
                            << QStringList{"Allah"};
     QTest::newRow("Musa&Harun in surah 20")
-        << "Musa&Harun" << true << "20"
-        << "Taha"
+        << "Musa&Harun" << true << "20" << QStringLiteral("Taha")
         << "SELECT * FROM kuran WHERE tekstajet LIKE '*Musa*' AND tekstajet LIKE '*Harun*' and nrsure=20"
-        << "Ukupno je pronađeno %1 ajeta u suri Taha u kojima se spominje izraz Musa&Harun:"
+        << QStringLiteral("Ukupno je pronađeno %1 ajeta u suri Taha u kojima se spominje izraz Musa&Harun:")
         << QStringList{"Musa", "Harun"};
-    QTest::newRow("apostrophe") << "Kur'an" << false << "1"
-                                << ""
+    QTest::newRow("apostrophe") << "Kur'an" << false << "1" << QStringLiteral("")
                                 << "SELECT * FROM kuran WHERE tekstajet LIKE '*Kur''an*'"
-                                << "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Kur'an:"
+                                << QStringLiteral(
+                                       "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Kur'an:")
                                 << QStringList{"Kur'an"};
     QTest::newRow("blanks kept")
-        << "Allah & Musa" << false << "1"
-        << ""
+        << "Allah & Musa" << false << "1" << QStringLiteral("")
         << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah *' AND tekstajet LIKE '* Musa*'"
-        << "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah & Musa:"
+        << QStringLiteral("Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah & Musa:")
         << QStringList{"Allah ", " Musa"};
-    QTest::newRow("empty word") << "Allah&" << false << "1"
-                                << ""
+    QTest::newRow("empty word") << "Allah&" << false << "1" << QStringLiteral("")
                                 << "SELECT * FROM kuran WHERE tekstajet LIKE '*Allah*'"
-                                << "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah&:"
+                                << QStringLiteral(
+                                       "Ukupno je pronađeno %1 ajeta u kojima se spominje izraz Allah&:")
                                 << QStringList{"Allah"};
     QTest::newRow("one hit in one surah, no colon")
-        << "Vladara" << true << "1"
-        << "Fatiha"
+        << "Vladara" << true << "1" << QStringLiteral("Fatiha")
         << "SELECT * FROM kuran WHERE tekstajet LIKE '*Vladara*' and nrsure=1"
-        << "U suri Fatiha pronađen je samo jedan ajet u kojem se spominje izraz Vladara"
+        << QStringLiteral("U suri Fatiha pronađen je samo jedan ajet u kojem se spominje izraz Vladara")
         << QStringList{"Vladara"};
-    QTest::newRow("nothing found") << "qqxyz" << false << "1"
-                                   << ""
+    QTest::newRow("nothing found") << "qqxyz" << false << "1" << QStringLiteral("")
                                    << "SELECT * FROM kuran WHERE tekstajet LIKE '*qqxyz*'"
-                                   << "Nije pronađen neki ajet koji sadrži izraz qqxyz"
+                                   << QStringLiteral("Nije pronađen neki ajet koji sadrži izraz qqxyz")
                                    << QStringList{"qqxyz"};
 }
 
