@@ -5,10 +5,14 @@
 
 #include "data/DataFolder.h"
 #include "data/Database.h"
+#include "textview/widgets/RichTextView.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
 #include <QSettings>
@@ -162,6 +166,12 @@ void clickAt(QWidget *control, QPoint pos, Qt::MouseButton button)
     QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, at);
 }
 
+void clickItem(QAbstractItemView *view, const QModelIndex &index)
+{
+    view->scrollTo(index);
+    clickAt(view->viewport(), view->visualRect(index).center());
+}
+
 bool showActive(QWidget *widget)
 {
     QWidget *top = widget->window();
@@ -248,6 +258,46 @@ void useOwnHome(const QString &home)
     qputenv("HOME", QFile::encodeName(home));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+}
+
+bool searchAsReader(MainWindow &window, const QString &words, int timeoutMs)
+{
+    QComboBox *box = window.controls().CmbKerkoKrejt;
+    clickAt(box);
+    if (!waitUntil([box] { return box->hasFocus(); }))
+        return false;
+    typeText(box, words);
+    pressKey(box, Qt::Key_Return);
+    const QString summary = QStringLiteral("izraz ") + words;
+    return waitUntil(
+        [&] { return window.controls().Rtf1->text().contains(summary) && box->findText(words) >= 0; },
+        timeoutMs);
+}
+
+void chooseFromPopup(MainWindow &window, const QString &item, const std::function<void()> &whileOpen)
+{
+    RichTextView *view = window.controls().Rtf1;
+    QPoint at = view->cursorRect().center();
+    if (!view->viewport()->rect().contains(at))
+        at = view->viewport()->rect().center();
+    clickAt(view->viewport(), at, Qt::RightButton);
+    QMenu *menu = window.controls().mnuPopupRtf;
+    QVERIFY(waitUntil([menu] { return menu->isVisible(); }));
+    auto *action = menu->findChild<QAction *>(item);
+    QVERIFY2(action && menu->actions().contains(action), qPrintable(item));
+    QTimer watch;
+    if (whileOpen) {
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&watch, &whileOpen] {
+            if (!QApplication::activeModalWidget())
+                return;
+            watch.stop();
+            whileOpen();
+        });
+        watch.start();
+    }
+    clickAt(menu, menu->actionGeometry(action).center());
+    QVERIFY(waitUntil([menu] { return !menu->isVisible(); }));
 }
 
 bool startMainWindow(MainWindow &window)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMessageBox>
 #include <QObject>
@@ -60,12 +61,24 @@ void pressKey(QWidget *inWindow, Qt::Key key, Qt::KeyboardModifiers modifiers = 
 void typeText(QWidget *inWindow, const QString &latin1Text);
 // Clicks `control` at `pos` (its own coordinates; its centre when null).
 void clickAt(QWidget *control, QPoint pos = QPoint(), Qt::MouseButton button = Qt::LeftButton);
+// Clicks the item at `index` of a list or tree, scrolled into sight first (a tree opens its
+// parents on the way).
+void clickItem(QAbstractItemView *view, const QModelIndex &index);
 // Shows the window of `widget`, makes it the active window and waits until it is.
 bool showActive(QWidget *widget);
 
 // Builds the main window's parts, loads it as the program starts (no splash) and shows it
 // active, as a reader finds it.
 bool startMainWindow(MainWindow &window);
+
+// A verse search as a reader makes it: a click into the search box, the words typed (Latin-1),
+// Enter; true once the listing of `words` is shown and the search is in the history.
+bool searchAsReader(MainWindow &window, const QString &words, int timeoutMs = 10000);
+
+// A right click on the main text at its caret (at the middle of the view when the caret is out
+// of sight) opens the popup menu; a click on the item named `item` chooses it. `whileOpen` runs
+// inside the modal window the item opens, from that window's own event loop.
+void chooseFromPopup(MainWindow &window, const QString &item, const std::function<void()> &whileOpen = {});
 
 // Points the data folder at the default data made by set-up; false when it is not there.
 bool useDefaultData();

@@ -2,14 +2,8 @@
 #include "data/DataFolder.h"
 #include "textview/widgets/RichTextView.h"
 
-#include <QFile>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QtGui>
+#include <QtTest>
 
 using velmora::RichTextView;
 

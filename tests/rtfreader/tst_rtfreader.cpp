@@ -2,13 +2,8 @@
 
 #include "data/Cp1250.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QtGui>
+#include <QtTest>
 
 using velmora::RtfReader;
 
