@@ -1,4 +1,4 @@
-#include "RecitationData.h"
+#include "RecitationWindowFixture.h"
 
 #include "recitation/FXSnd.h"
 #include "recitation/RecitationSets.h"

@@ -3,7 +3,7 @@
 // ayah, one surah and whole-Qur'an modes played from a set.
 
 #include "../recitationsets/SetKit.h"
-#include "../recitationwindow/RecitationData.h"
+#include "../recitationwindow/RecitationWindowFixture.h"
 
 #include "recitation/FXSnd.h"
 #include "recitation/RecitationSets.h"

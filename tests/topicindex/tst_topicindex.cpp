@@ -28,38 +28,32 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("found");
 
+        const auto row = [](const char *name, const QByteArray &fields, const char *text, bool found) {
+            QTest::newRow(name) << fields << QString::fromUtf8(text) << found;
+        };
         const QByteArray post = R"("words": ["posta", "post"], "excludePhrases": ["posta nevjernik*"])";
-        QTest::newRow("stem is a word beginning")
-            << QByteArray(R"("stems": ["musa"])") << "I Musaa poslasmo" << true;
-        QTest::newRow("whole word is not a beginning")
-            << QByteArray(R"("words": ["lut"])") << "oni lutaju" << false;
-        QTest::newRow("excluded beginning")
-            << QByteArray(R"("stems": ["milost"], "exclude": ["milostinj"])") << "i daju milostinju" << false;
-        QTest::newRow("phrase keeps the word out") << post << "on se uzoholi i posta nevjernik" << false;
-        QTest::newRow("phrase word with * takes endings") << post << "i posta nevjernikom" << false;
-        QTest::newRow("the same word outside the phrase counts")
-            << post << "jedan posta nevjernik, a drugi posta vjernik" << true;
-        QTest::newRow("phrase word without * is whole")
-            << QByteArray(R"("words": ["posta"], "excludePhrases": ["posta nevjernik"])")
-            << "i posta nevjernikom" << true;
-        QTest::newRow("phrase around the word")
-            << QByteArray(R"("stems": ["trpi"], "excludePhrases": ["vječnu patnju trpite"])")
-            << "i vječnu patnju trpite zbog onoga" << false;
-        QTest::newRow("phrase words in another order")
-            << QByteArray(R"("stems": ["trpi"], "excludePhrases": ["patnju trpite"])")
-            << "trpite patnju strpljivo" << true;
-        QTest::newRow("entry of two words partly in a phrase")
-            << QByteArray(R"("stems": ["dan kad"], "excludePhrases": ["dan kad* su se"])")
-            << "na dan kad su se sukobile dvije vojske" << false;
-        QTest::newRow("entry of two words, phrase does not follow")
-            << QByteArray(R"("stems": ["dan kad"], "excludePhrases": ["dan kad* su se"])")
-            << "na Dan kad se u Rog puhne" << true;
-        QTest::newRow("phrase in capitals, text with another entry")
-            << QByteArray(R"("stems": ["vjernic", "vjeruj"], "excludePhrases": ["O vjernici"])")
-            << "O vjernici, vjerujte u Allaha" << true;
-        QTest::newRow("address alone")
-            << QByteArray(R"("stems": ["vjernic"], "excludePhrases": ["O vjernici"])")
-            << "O vjernici, klonite se kamate" << false;
+        row("stem is a word beginning", R"("stems": ["musa"])", "I Musaa poslasmo", true);
+        row("whole word is not a beginning", R"("words": ["lut"])", "oni lutaju", false);
+        row("excluded beginning", R"("stems": ["milost"], "exclude": ["milostinj"])", "i daju milostinju",
+            false);
+        row("phrase keeps the word out", post, "on se uzoholi i posta nevjernik", false);
+        row("phrase word with * takes endings", post, "i posta nevjernikom", false);
+        row("the same word outside the phrase counts", post, "jedan posta nevjernik, a drugi posta vjernik",
+            true);
+        row("phrase word without * is whole", R"("words": ["posta"], "excludePhrases": ["posta nevjernik"])",
+            "i posta nevjernikom", true);
+        row("phrase around the word", R"("stems": ["trpi"], "excludePhrases": ["vječnu patnju trpite"])",
+            "i vječnu patnju trpite zbog onoga", false);
+        row("phrase words in another order", R"("stems": ["trpi"], "excludePhrases": ["patnju trpite"])",
+            "trpite patnju strpljivo", true);
+        const QByteArray danKad = R"("stems": ["dan kad"], "excludePhrases": ["dan kad* su se"])";
+        row("entry of two words partly in a phrase", danKad, "na dan kad su se sukobile dvije vojske", false);
+        row("entry of two words, phrase does not follow", danKad, "na Dan kad se u Rog puhne", true);
+        row("phrase in capitals, text with another entry",
+            R"("stems": ["vjernic", "vjeruj"], "excludePhrases": ["O vjernici"])",
+            "O vjernici, vjerujte u Allaha", true);
+        row("address alone", R"("stems": ["vjernic"], "excludePhrases": ["O vjernici"])",
+            "O vjernici, klonite se kamate", false);
     }
 
     void matches()
@@ -75,23 +69,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("fields");
         QTest::addColumn<QString>("error");
-        const QByteArray stems = R"("stems": ["a"], )";
-        QTest::newRow("phrase with a dash") << stems + R"("excludePhrases": ["posta-nevjernik"])"
-                                            << "not one word";
-        QTest::newRow("* inside a word") << stems + R"("excludePhrases": ["po*sta"])"
-                                         << "not one word";
-        QTest::newRow("phrases not a list") << stems + R"("excludePhrases": "posta")"
-                                            << "is not a list";
-        QTest::newRow("no reason") << stems + R"("leaveOut": [{"ayahs": ["2:34"]}])"
-                                   << "without a reason";
-        QTest::newRow("no ayahs") << stems + R"("add": [{"ayahs": [], "reason": "r"}])"
-                                  << "without ayahs";
-        QTest::newRow("slash in a reference") << stems + R"("leaveOut": [{"ayahs": ["2/34"], "reason": "r"}])"
-                                              << "\"2/34\" is not an ayah reference";
-        QTest::newRow("ayah 0") << stems + R"("add": [{"ayahs": ["2:0"], "reason": "r"}])"
-                                << "is not an ayah reference";
-        QTest::newRow("entry not an object") << stems + R"("add": ["2:34"])"
-                                             << "without a reason";
+        const auto row = [](const char *name, const char *fields, const char *error) {
+            QTest::newRow(name) << QByteArray(R"("stems": ["a"], )") + fields << QString::fromUtf8(error);
+        };
+        row("phrase with a dash", R"("excludePhrases": ["posta-nevjernik"])", "not one word");
+        row("* inside a word", R"("excludePhrases": ["po*sta"])", "not one word");
+        row("phrases not a list", R"("excludePhrases": "posta")", "is not a list");
+        row("no reason", R"("leaveOut": [{"ayahs": ["2:34"]}])", "without a reason");
+        row("no ayahs", R"("add": [{"ayahs": [], "reason": "r"}])", "without ayahs");
+        row("slash in a reference", R"("leaveOut": [{"ayahs": ["2/34"], "reason": "r"}])",
+            "\"2/34\" is not an ayah reference");
+        row("ayah 0", R"("add": [{"ayahs": ["2:0"], "reason": "r"}])", "is not an ayah reference");
+        row("entry not an object", R"("add": ["2:34"])", "without a reason");
     }
 
     void badFile()
