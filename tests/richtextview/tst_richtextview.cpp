@@ -323,14 +323,6 @@ private slots:
         // Every ayah paragraph starts with its marker and a tab; the last is 114:6.
         QCOMPARE(text.count(QRegularExpression(QStringLiteral("(^|\n)\\d+:\\d+\\.\t"))), 6236);
         QVERIFY(text.contains(QStringLiteral("\r\n114:6.\t")));
-        // Selecting 2:255 as the selectors do: its marker, its whole paragraph.
-        const int found = m_view->find(QStringLiteral("2:255.\t"));
-        QVERIFY(found > 0);
-        m_view->setSelStart(found);
-        m_view->span(QStringLiteral("\t"), true, true);
-        QCOMPARE(m_view->selText(), QStringLiteral("2:255."));
-        m_view->span(QStringLiteral("\r"), true, true);
-        QCOMPARE(text.mid(found + m_view->selLength(), 2), QStringLiteral("\r\n"));
     }
 };
 
