@@ -126,72 +126,57 @@ private slots:
             QTest::newRow(table)
                 << QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(QString::fromUtf8(table))
                 << QString::number(rows);
-        QTest::newRow("user tables only")
-            << QStringLiteral(
-                   "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'velmora%'")
-            << QStringLiteral("9");
-        QTest::newRow("Discontinued false")
-            << QStringLiteral("SELECT COUNT(*) FROM Products WHERE Discontinued = 0") << QStringLiteral("69");
-        QTest::newRow("Discontinued true is 1, not -1")
-            << QStringLiteral("SELECT COUNT(*) FROM Products WHERE Discontinued = 1") << QStringLiteral("8");
-        QTest::newRow("date as ISO text")
-            << QStringLiteral("SELECT OrderDate FROM Orders WHERE OrderID = 10330")
-            << QStringLiteral("1994-11-16 00:00:00");
-        QTest::newRow("currency") << QStringLiteral("SELECT Freight FROM Orders WHERE OrderID = 10330")
-                                  << QStringLiteral("12.75");
-        QTest::newRow("single keeps its decimals")
-            << QStringLiteral(
-                   "SELECT COUNT(*) FROM \"Order Details\" WHERE Discount * 100 <> round(Discount * 100)")
-            << QStringLiteral("0");
-        QTest::newRow("text in the file's code page")
-            << QStringLiteral("SELECT ShipAddress FROM \"Umsätze\" WHERE OrderID = 10330")
-            << QStringLiteral("Carrera 52 con Ave. Bolívar #65-98 Llano Largo");
-        QTest::newRow("missing value stays missing")
-            << QStringLiteral("SELECT COUNT(*) FROM Orders WHERE ShipRegion IS NULL AND OrderID = 10331")
-            << QStringLiteral("1");
-        QTest::newRow("memo whole") << QStringLiteral(
-                                           "SELECT length(Notes) FROM Employees WHERE EmployeeID = 2")
-                                    << QStringLiteral("448");
-        QTest::newRow("OLE object kept") << QStringLiteral("SELECT group_concat(DISTINCT typeof(Picture)) || "
-                                                           "MIN(length(Picture) > 1000) FROM Categories")
-                                         << QStringLiteral("blob1");
-        QTest::newRow("primary key of two columns")
-            << QStringLiteral("SELECT group_concat(name) FROM pragma_index_info((SELECT sqlite_name FROM "
-                              "velmora_indexes WHERE tbl = 'Order Details' AND name = 'PrimaryKey'))")
-            << QStringLiteral("OrderID,ProductID");
-        QTest::newRow("index names repeated across tables made unique")
-            << QStringLiteral(
-                   "SELECT COUNT(*) || ' ' || COUNT(DISTINCT lower(sqlite_name)) FROM velmora_indexes")
-            << QStringLiteral("33 33");
-        QTest::newRow("unique index")
-            << QStringLiteral("SELECT \"unique\" FROM pragma_index_list('Categories') "
-                              "WHERE name = 'CategoryName'")
-            << QStringLiteral("1");
-        QTest::newRow("saved queries, each a view when translated")
-            << QStringLiteral(
-                   "SELECT COUNT(*) || ' ' || SUM(translated = (name IN (SELECT name FROM sqlite_master "
-                   "WHERE type = 'view'))) FROM velmora_queries")
-            << QStringLiteral("22 22");
-        QTest::newRow("parameters, crosstab and union are no views")
-            << QStringLiteral("SELECT SUM(translated) FROM velmora_queries WHERE name IN ('Employee Sales by "
-                              "Country', 'Quarterly Orders by Product', 'Customers and Suppliers by City')")
-            << QStringLiteral("0");
-        QTest::newRow("saved query text")
-            << QStringLiteral("SELECT jetsql FROM velmora_queries WHERE name = 'Ten Most Expensive Products'")
-            << QStringLiteral("SELECT DISTINCTROW TOP 10 Products.ProductName AS TenMostExpensiveProducts, "
-                              "Products.UnitPrice FROM Products ORDER BY Products.UnitPrice DESC");
-        QTest::newRow("view of the saved query")
-            << QStringLiteral(
-                   "SELECT TenMostExpensiveProducts || ' ' || UnitPrice || ' ' || (SELECT COUNT(*) "
-                   "FROM \"Ten Most Expensive Products\") FROM \"Ten Most Expensive Products\" LIMIT 1")
-            << QStringLiteral("Côte de Blaye 263.5 10");
-        QTest::newRow("text of a query mdb-queries shows empty")
-            << QStringLiteral(
-                   "SELECT instr(jetsql, 'WHERE (((Products.Discontinued)=No))') > 0 FROM velmora_queries "
-                   "WHERE name = 'Alphabetical List of Products'")
-            << QStringLiteral("1");
-        QTest::newRow("its view") << QStringLiteral("SELECT COUNT(*) FROM \"Alphabetical List of Products\"")
-                                  << QStringLiteral("69");
+        const char *const rows[][3] = {
+            {"user tables only",
+             "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'velmora%'", "9"},
+            {"Discontinued false", "SELECT COUNT(*) FROM Products WHERE Discontinued = 0", "69"},
+            {"Discontinued true is 1, not -1", "SELECT COUNT(*) FROM Products WHERE Discontinued = 1", "8"},
+            {"date as ISO text", "SELECT OrderDate FROM Orders WHERE OrderID = 10330", "1994-11-16 00:00:00"},
+            {"currency", "SELECT Freight FROM Orders WHERE OrderID = 10330", "12.75"},
+            {"single keeps its decimals",
+             "SELECT COUNT(*) FROM \"Order Details\" WHERE Discount * 100 <> round(Discount * 100)", "0"},
+            {"text in the file's code page", "SELECT ShipAddress FROM \"Umsätze\" WHERE OrderID = 10330",
+             "Carrera 52 con Ave. Bolívar #65-98 Llano Largo"},
+            {"missing value stays missing",
+             "SELECT COUNT(*) FROM Orders WHERE ShipRegion IS NULL AND OrderID = 10331", "1"},
+            {"memo whole", "SELECT length(Notes) FROM Employees WHERE EmployeeID = 2", "448"},
+            {"OLE object kept",
+             "SELECT group_concat(DISTINCT typeof(Picture)) || MIN(length(Picture) > 1000) FROM Categories",
+             "blob1"},
+            {"primary key of two columns",
+             "SELECT group_concat(name) FROM pragma_index_info((SELECT sqlite_name FROM velmora_indexes "
+             "WHERE tbl = 'Order Details' AND name = 'PrimaryKey'))",
+             "OrderID,ProductID"},
+            {"index names repeated across tables made unique",
+             "SELECT COUNT(*) || ' ' || COUNT(DISTINCT lower(sqlite_name)) FROM velmora_indexes", "33 33"},
+            {"unique index",
+             "SELECT \"unique\" FROM pragma_index_list('Categories') WHERE name = 'CategoryName'", "1"},
+            {"saved queries, each a view when translated",
+             "SELECT COUNT(*) || ' ' || SUM(translated = (name IN (SELECT name FROM sqlite_master WHERE type "
+             "= "
+             "'view'))) FROM velmora_queries",
+             "22 22"},
+            {"parameters, crosstab and union are no views",
+             "SELECT SUM(translated) FROM velmora_queries WHERE name IN ('Employee Sales by Country', "
+             "'Quarterly Orders by Product', 'Customers and Suppliers by City')",
+             "0"},
+            {"saved query text",
+             "SELECT jetsql FROM velmora_queries WHERE name = 'Ten Most Expensive Products'",
+             "SELECT DISTINCTROW TOP 10 Products.ProductName AS TenMostExpensiveProducts, Products.UnitPrice "
+             "FROM Products ORDER BY Products.UnitPrice DESC"},
+            {"view of the saved query",
+             "SELECT TenMostExpensiveProducts || ' ' || UnitPrice || ' ' || (SELECT COUNT(*) FROM \"Ten Most "
+             "Expensive Products\") FROM \"Ten Most Expensive Products\" LIMIT 1",
+             "Côte de Blaye 263.5 10"},
+            {"text of a query mdb-queries shows empty",
+             "SELECT instr(jetsql, 'WHERE (((Products.Discontinued)=No))') > 0 FROM velmora_queries WHERE "
+             "name "
+             "= 'Alphabetical List of Products'",
+             "1"},
+            {"its view", "SELECT COUNT(*) FROM \"Alphabetical List of Products\"", "69"},
+        };
+        for (const auto &[name, sql, expected] : rows)
+            QTest::newRow(name) << QString::fromUtf8(sql) << QString::fromUtf8(expected);
     }
 
     void nwind()

@@ -51,24 +51,21 @@ private slots:
         QTest::addColumn<bool>("doubleClick");  // or "Uci ajet" of the popup menu
         QTest::addColumn<QString>("clip");      // the clip the player is given
         QTest::addColumn<bool>("plays");        // false: the clip does not exist
-        const QString a255 = QStringLiteral("2:255.");
-        QTest::newRow("double click in the text")
-            << a255 << 30 << true << QStringLiteral("s2a255.wav") << true;
-        QTest::newRow("on the marker") << a255 << 0 << false << QStringLiteral("s2a255.wav") << true;
-        QTest::newRow("before the paragraph end")
-            << a255 << -1 << false << QStringLiteral("s2a255.wav") << true;
-        QTest::newRow("surah 112") << QStringLiteral("112:1.") << 9 << false << QStringLiteral("s112a1.wav")
-                                   << true;
-        QTest::newRow("first ayah of the book")
-            << QStringLiteral("1:1.") << 5 << false << QStringLiteral("s1a1.wav") << true;
-        QTest::newRow("last ayah of surah 1")
-            << QStringLiteral("1:7.") << 5 << false << QStringLiteral("s1a7.wav") << true;
-        QTest::newRow("last ayah of surah 2, double click")
-            << QStringLiteral("2:286.") << 12 << true << QStringLiteral("s2a286.wav") << true;
+        const auto row = [](const char *name, const char *paragraph, int offset, bool doubleClick,
+                            const char *clip, bool plays = true) {
+            QTest::newRow(name) << QString::fromLatin1(paragraph) << offset << doubleClick
+                                << QString::fromLatin1(clip) << plays;
+        };
+        row("double click in the text", "2:255.", 30, true, "s2a255.wav");
+        row("on the marker", "2:255.", 0, false, "s2a255.wav");
+        row("before the paragraph end", "2:255.", -1, false, "s2a255.wav");
+        row("surah 112", "112:1.", 9, false, "s112a1.wav");
+        row("first ayah of the book", "1:1.", 5, false, "s1a1.wav");
+        row("last ayah of surah 1", "1:7.", 5, false, "s1a7.wav");
+        row("last ayah of surah 2, double click", "2:286.", 12, true, "s2a286.wav");
         // A heading's marker has no ayah number: its clip does not exist, and giving it to the
         // player ends the clip that was playing.
-        QTest::newRow("heading") << QStringLiteral("2. SURA BEKARE") << 6 << false
-                                 << QStringLiteral("s2a.wav") << false;
+        row("heading", "2. SURA BEKARE", 6, false, "s2a.wav", false);
     }
 
     void caretPlaysItsAyah()
@@ -114,20 +111,20 @@ private slots:
         QTest::addColumn<QString>("surah");
         QTest::addColumn<QString>("ayah");
         QTest::addColumn<QString>("clip");
-        QTest::newRow("empty ayah") << QStringLiteral("2") << QString() << QStringLiteral("s2a.wav");
-        QTest::newRow("leading zero")
-            << QStringLiteral("02") << QStringLiteral("1") << QStringLiteral("s02a1.wav");
-        QTest::newRow("surah 115") << QStringLiteral("115") << QStringLiteral("1")
-                                   << QStringLiteral("s115a1.wav");
-        QTest::newRow("surah 0") << QStringLiteral("0") << QStringLiteral("1") << QStringLiteral("s0a1.wav");
-        QTest::newRow("beyond the surah")
-            << QStringLiteral("2") << QStringLiteral("287") << QStringLiteral("s2a287.wav");
-        QTest::newRow("ayah 0") << QStringLiteral("2") << QStringLiteral("0") << QStringLiteral("s2a0.wav");
-        QTest::newRow("heading text")
-            << QStringLiteral("SURA BEKARE") << QString() << QStringLiteral("sSURA BEKAREa.wav");
         // Separators in the texts cannot lead the path out of the clip folder.
-        QTest::newRow("path") << QStringLiteral("1") << QStringLiteral("1/../../x")
-                              << QStringLiteral("s1a1_.._.._x.wav");
+        const char *const rows[][4] = {
+            {"empty ayah", "2", "", "s2a.wav"},
+            {"leading zero", "02", "1", "s02a1.wav"},
+            {"surah 115", "115", "1", "s115a1.wav"},
+            {"surah 0", "0", "1", "s0a1.wav"},
+            {"beyond the surah", "2", "287", "s2a287.wav"},
+            {"ayah 0", "2", "0", "s2a0.wav"},
+            {"heading text", "SURA BEKARE", "", "sSURA BEKAREa.wav"},
+            {"path", "1", "1/../../x", "s1a1_.._.._x.wav"},
+        };
+        for (const auto &[name, surah, ayah, clip] : rows)
+            QTest::newRow(name) << QString::fromLatin1(surah) << QString::fromLatin1(ayah)
+                                << QString::fromLatin1(clip);
     }
 
     // A text that is no ayah of the book names a clip that does not exist: the player takes it,
