@@ -205,8 +205,7 @@ private slots:
                 QVERIFY2(q.exec(QLatin1String(sql)), sql);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("bare"));
-        QVERIFY(QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/KUR'AN.rtf"),
-                            dir.filePath(QStringLiteral("KUR'AN.rtf"))));
+        QVERIFY(test::copyDefaultData(dir.path(), {QStringLiteral("KUR'AN.rtf")}));
         DataFolder::setPath(dir.path());
 
         const int checks = panel()->source().columnChecks();

@@ -249,8 +249,9 @@ ProgramRun runProgram(const QString &program, const QStringList &args, int timeo
         p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     if (!p.waitForFinished(timeoutMs)) // the process is killed with its QProcess
-        return {-1, QStringLiteral("timed out")};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+        return {-1, QStringLiteral("timed out"), {}};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 void useOwnHome(const QString &home)

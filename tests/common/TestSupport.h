@@ -110,10 +110,10 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 QStringList entries(const QString &dir); // hidden ones included
 
 // Runs `program` (waiting at most `timeoutMs`); its exit code, -1 when it hung or crashed, and
-// its output (standard error after standard output when `merged`).
+// its output: both channels in `out` when `merged`, otherwise standard error in `err`.
 struct ProgramRun {
     int code = -1;
-    QString out;
+    QString out, err;
 };
 ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,
                       bool merged = true);

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "data/DataFolder.h"
 
 #include <QtTest>
@@ -90,12 +91,7 @@ private slots:
     }
 
 private:
-    static void touch(const QString &path)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("x");
-    }
+    static void touch(const QString &path) { QVERIFY(velmora::test::writeFile(path, "x")); }
 };
 
 QTEST_GUILESS_MAIN(TestDataFolder)

@@ -34,13 +34,13 @@ private slots:
         const QString tool = args.takeFirst();
         args.last() = m_packaging.filePath(args.last());
         QVERIFY2(QFileInfo::exists(args.last()), qPrintable(args.last()));
-        const auto [code, output] = run(tool, args);
-        if (code == -2)
-            QSKIP(qPrintable(output));
-        QVERIFY2(code == 0, qPrintable(output));
+        const test::ProgramRun r = run(tool, args);
+        if (r.code == -2)
+            QSKIP(qPrintable(r.out));
+        QVERIFY2(r.code == 0, qPrintable(r.out));
         // desktop-file-validate passes with warnings and hints; the entry should have none.
         if (tool == QLatin1String("desktop-file-validate"))
-            QVERIFY2(output.trimmed().isEmpty(), qPrintable(output));
+            QVERIFY2(r.out.trimmed().isEmpty(), qPrintable(r.out));
     }
 
     void pngIcons_data()
@@ -72,10 +72,10 @@ private slots:
         QTemporaryDir prefix;
         QVERIFY(prefix.isValid());
         const QDir root(prefix.path());
-        const auto [code, output] =
+        const test::ProgramRun installing =
             run(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR),
                                           QStringLiteral("--prefix"), root.path()});
-        QVERIFY2(code == 0, qPrintable(output));
+        QVERIFY2(installing.code == 0, qPrintable(installing.out));
         QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/velmora"))).isExecutable());
         const QString expected =
             QStringLiteral("applications/%1.desktop metainfo/%1.metainfo.xml "
@@ -96,10 +96,10 @@ private slots:
             QCOMPARE(installed, QStringList({QStringLiteral("Bazabos.db"), QStringLiteral("KUR'AN.rtf")}));
         }
         // The installed tree as a software centre reads it: metadata, menu entry and icon together.
-        const auto [treeCode, treeOutput] =
+        const test::ProgramRun tree =
             run(QStringLiteral("appstreamcli"),
                 {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), root.path()});
-        QVERIFY2(treeCode == 0 || treeCode == -2, qPrintable(treeOutput));
+        QVERIFY2(tree.code == 0 || tree.code == -2, qPrintable(tree.out));
     }
 
 private:
@@ -108,7 +108,7 @@ private:
     {
         const QString path = QStandardPaths::findExecutable(tool);
         if (path.isEmpty())
-            return {-2, tool + QStringLiteral(" is not installed")};
+            return {-2, tool + QStringLiteral(" is not installed"), {}};
         return test::runProgram(path, args);
     }
 

@@ -34,8 +34,9 @@ QStringList column(const QString &path, const QString &sql)
     return values;
 }
 
-using velmora::test::entries;
-using velmora::test::writeFile;
+namespace test = velmora::test;
+using test::entries;
+using test::writeFile;
 
 bool setModified(const QString &path, const QDateTime &time)
 {
@@ -389,11 +390,13 @@ private slots:
         const QString target = work.filePath(QStringLiteral("data"));
 
         // The store is made, the whole text beside the Access file copied along.
-        QProcess process;
-        process.start(tool, {QStringLiteral("import-mdb"), source + QStringLiteral("/nwind.mdb"), target});
-        QVERIFY(process.waitForFinished(60000));
-        const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        QCOMPARE(process.exitCode(), 0);
+        const auto run = [&tool](const QStringList &args) {
+            return test::runProgram(tool, args, 60000, false);
+        };
+        test::ProgramRun r =
+            run({QStringLiteral("import-mdb"), source + QStringLiteral("/nwind.mdb"), target});
+        const QString out = r.out;
+        QCOMPARE(r.code, 0);
         QCOMPARE(column(target + QStringLiteral("/Bazabos.db"),
                         QStringLiteral("SELECT COUNT(*) FROM \"Umsätze\"")),
                  QStringList{"830"});
@@ -409,11 +412,9 @@ private slots:
 
         // Bad input: a message and a non-zero exit, nothing made.
         QVERIFY(writeFile(source + QStringLiteral("/bad.mdb"), "nothing of Access here"));
-        process.start(tool, {QStringLiteral("import-mdb"), source + QStringLiteral("/bad.mdb"),
-                             work.filePath(QStringLiteral("bad-data"))});
-        QVERIFY(process.waitForFinished(60000));
-        QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() != 0);
-        QVERIFY(!process.readAllStandardError().isEmpty());
+        r = run({QStringLiteral("import-mdb"), source + QStringLiteral("/bad.mdb"),
+                 work.filePath(QStringLiteral("bad-data"))});
+        QVERIFY(r.code > 0 && !r.err.isEmpty());
         QVERIFY(!QFileInfo::exists(work.filePath(QStringLiteral("bad-data/Bazabos.db"))));
     }
 
@@ -434,13 +435,11 @@ private slots:
         QVERIFY(damagedCopy(m_nwind, damaged, page));
         const QString target = work.filePath(QStringLiteral("data"));
 
-        QProcess process;
-        process.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-data"),
-                      {QStringLiteral("import-mdb"), damaged, target});
-        QVERIFY(process.waitForFinished(60000));
-        const QString told = QString::fromUtf8(process.readAllStandardError());
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), kImportExitSource);
+        const test::ProgramRun r =
+            test::runProgram(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-data"),
+                             {QStringLiteral("import-mdb"), damaged, target}, 60000, false);
+        const QString told = r.err;
+        QCOMPARE(r.code, kImportExitSource);
         // The data layer's reason, or velmora-data's own when libmdb crashed on it: Bosnian both.
         QVERIFY2(told.contains(damaged) && told.contains(QStringLiteral("oštećena ili nepotpuna")),
                  qPrintable(told));

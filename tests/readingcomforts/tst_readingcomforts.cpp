@@ -357,8 +357,6 @@ private slots:
         printer.setPageMargins(QMarginsF(20, 15, 20, 15), QPageLayout::Millimeter);
         QString error;
         QVERIFY2(printView(view, printer, &error), qPrintable(error));
-        if (qEnvironmentVariableIsSet("VELMORA_KEEP_PDF"))
-            QFile::copy(pdf, qEnvironmentVariable("VELMORA_KEEP_PDF"));
 
         const QString text =
             test::runProgram(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")}, 60000, false)

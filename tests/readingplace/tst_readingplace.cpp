@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 // Ayah references, the selection of one whole ayah, the last place read and the bookmarks as
 // kept in a settings file: no window, a settings file of the test's own.
 #include "textview/Bookmarks.h"
@@ -149,19 +150,16 @@ private slots:
     void damagedBookmarksAreSkipped()
     {
         const QString path = settingsPath("damaged.conf");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Zabiljeske]\n"
-                   "Zabiljeska%200=2:255|2024-03-01T18:30:00\n"
-                   "Zabiljeska%201=2:255|kaputt\n"
-                   "Zabiljeska%202=1:1, 2:2\n"
-                   "Zabiljeska%203=36:1|2024-05-02T08:00:00\n"
-                   "Zabiljeska%204=\n"
-                   "Nesto=18:10|2024-06-01T08:00:00\n"
-                   "Zabiljeska%20x=18:10|2024-06-01T08:00:00\n"
-                   "Zabiljeska%205=114:6|2023-12-31T23:59:59\n"
-                   "Zabiljeska%206=\"unclosed\n");
-        file.close();
+        QVERIFY(test::writeFile(path, "[Zabiljeske]\n"
+                                      "Zabiljeska%200=2:255|2024-03-01T18:30:00\n"
+                                      "Zabiljeska%201=2:255|kaputt\n"
+                                      "Zabiljeska%202=1:1, 2:2\n"
+                                      "Zabiljeska%203=36:1|2024-05-02T08:00:00\n"
+                                      "Zabiljeska%204=\n"
+                                      "Nesto=18:10|2024-06-01T08:00:00\n"
+                                      "Zabiljeska%20x=18:10|2024-06-01T08:00:00\n"
+                                      "Zabiljeska%205=114:6|2023-12-31T23:59:59\n"
+                                      "Zabiljeska%206=\"unclosed\n"));
         QSettings s(path, QSettings::IniFormat);
         QStringList read;
         for (const Bookmark &b : Bookmarks::load(s))

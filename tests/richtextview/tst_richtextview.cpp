@@ -265,12 +265,9 @@ private slots:
     void loadFile()
     {
         QTemporaryDir dir;
-        const auto write = [&dir](const char *name, const QByteArray &bytes) {
-            QFile f(dir.filePath(QLatin1String(name)));
-            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-        };
-        QVERIFY(write("KUR'AN.rtf", "{\\rtf1\\ansi\\ansicpg1250 \\'8aura\\par}") &&
-                write("notes.rtf", "words"));
+        QVERIFY(velmora::test::writeFile(dir.filePath(QStringLiteral("KUR'AN.rtf")),
+                                         "{\\rtf1\\ansi\\ansicpg1250 \\'8aura\\par}") &&
+                velmora::test::writeFile(dir.filePath(QStringLiteral("notes.rtf")), "words"));
         velmora::DataFolder::setPath(dir.path());
         // Any letter case, relative or absolute; refused with a reason and the content kept when
         // missing, not RTF or a folder.

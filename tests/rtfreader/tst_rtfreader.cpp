@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "textview/RtfReader.h"
 
 #include "data/Cp1250.h"
@@ -11,10 +12,7 @@ namespace {
 
 QByteArray fixture(const char *name)
 {
-    QFile f(QStringLiteral(VELMORA_FIXTURES_DIR "/rtf/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
+    return velmora::test::readFile(QStringLiteral(VELMORA_FIXTURES_DIR "/rtf/") + QLatin1String(name));
 }
 
 // The document's text with paragraphs joined by "\n" (line breaks stay U+2028).

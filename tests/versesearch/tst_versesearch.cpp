@@ -165,13 +165,8 @@ private slots:
     void storeFailureBringsTheWholeTextBack()
     {
         QTemporaryDir dir;
-        const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR);
-        QVERIFY(
-            QFile::copy(data + QStringLiteral("/KUR'AN.rtf"), dir.filePath(QStringLiteral("KUR'AN.rtf"))));
-        QFile broken(dir.filePath(QStringLiteral("Bazabos.db")));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("this is not a database");
-        broken.close();
+        QVERIFY(test::copyDefaultData(dir.path(), {QStringLiteral("KUR'AN.rtf")}));
+        QVERIFY(test::writeFile(dir.filePath(QStringLiteral("Bazabos.db")), "this is not a database"));
         DataFolder::setPath(dir.path());
         test::MessageBoxAnswerer answerer;
         answerer.answer(QMessageBox::Ok);
