@@ -114,13 +114,11 @@ private slots:
     void colourWord()
     {
         QFETCH(QString, word);
-        QFETCH(QString, red);
-        QFETCH(int, caret);
         const QString text = m_view->text();
         m_view->setSelStart(50);
         SkuqjeFjalesh(m_view.get(), word);
-        QCOMPARE(redSpans(m_view.get()), red);
-        QCOMPARE(m_view->selStart(), caret);
+        QTEST(redSpans(m_view.get()), "red");
+        QTEST(m_view->selStart(), "caret");
         QCOMPARE(m_view->text(), text);
     }
 

@@ -311,14 +311,13 @@ private slots:
     void fieldNames()
     {
         QFETCH(QString, jet);
-        QFETCH(QString, names);
         Translation t;
         QString err;
         QVERIFY2(translate(jet, m_schema, &t, &err), qPrintable(err));
         QStringList got;
         for (const FieldInfo &f : t.fields)
             got << f.name;
-        QCOMPARE(got.join(u'|'), names);
+        QTEST(got.join(u'|'), "names");
         run(t.sql, t.params, &err);
         QVERIFY2(err.isEmpty(), qPrintable(err));
     }

@@ -67,11 +67,10 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(int, index);
-        QFETCH(QString, tip);
         QFETCH(QString, text);
         QWidget *w = byName<QWidget>(m_w.get(), name, index);
         QVERIFY2(w, qPrintable(name));
-        QCOMPARE(w->toolTip(), tip);
+        QTEST(w->toolTip(), "tip");
         QString shown;
         if (auto *l = qobject_cast<QLabel *>(w))
             shown = l->text();

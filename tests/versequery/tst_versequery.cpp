@@ -177,7 +177,6 @@ private slots:
         QFETCH(QString, word);
         QFETCH(QString, text);
         QFETCH(bool, matches);
-        QFETCH(QString, coloured);
         const QStringList forms = markFreeForms(word);
         QVERIFY(!forms.isEmpty());
         bool stored = false;
@@ -197,7 +196,7 @@ private slots:
         QVERIFY2(rx.isValid(), qPrintable(rx.errorString()));
         const QRegularExpressionMatch m = rx.match(text);
         QCOMPARE(m.hasMatch(), matches);
-        QCOMPARE(m.captured(), coloured);
+        QTEST(m.captured(), "coloured");
     }
 
     void markFreeQuery_data()
