@@ -522,7 +522,7 @@ private slots:
         QTest::newRow("unclosed quote")
             << "query" << QStringLiteral("SELECT * FROM sure WHERE EmriBoshnjakisht = 'abc")
             << QStringLiteral("navodnik na mjestu 45 nije zatvoren");
-        // Every query failure takes the same way as this one (the texts are the query dialect's).
+        // The other query failures reach the caller the same way; their texts are the dialect test's.
         QTest::newRow("unknown field in a find")
             << "find" << QStringLiteral("nrsura = 1") << QStringLiteral("Nepoznato polje \"nrsura\"");
         QTest::newRow("missing table")

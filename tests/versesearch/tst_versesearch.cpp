@@ -294,11 +294,10 @@ private slots:
         QCOMPARE(shown, expected);
     }
 
-    // Before "Kraj" is pressed: it asks the application to quit, and modal boxes opened after
-    // that close at once.
     // A search text pasted into the box and searched with the search button: 500 words are searched
     // like two (each word one more condition); 12,501 words are more than the store takes, and the
-    // reader is told so in Bosnian instead of the program ending.
+    // reader is told so in Bosnian instead of the program ending. (It runs before "Kraj" is
+    // pressed below: that asks the application to quit, and boxes opened afterwards close at once.)
     void longPastedSearches_data()
     {
         QTest::addColumn<QString>("text");
