@@ -60,7 +60,7 @@ private slots:
             {"Label2", 6, "", "Velicina"},
         };
         for (const auto &[name, index, tip, text] : rows)
-            QTest::addRow("%s %d", name, index) << name << index << tip << text;
+            QTest::addRow(index < 0 ? "%s" : "%s %d", name, index) << name << index << tip << text;
     }
 
     void controls()

@@ -77,9 +77,15 @@ private slots:
         QTest::newRow("flac") << "002001.flac" << 2 << 1;
         QTest::newRow("oga") << "002002.oga" << 2 << 2;
         QTest::newRow("wav") << "002003.wav" << 2 << 3;
-        for (const char *bad : {"2255.mp3", "0022550.mp3", "000001.mp3", "002000.mp3", "00a255.mp3",
-                                "٠٠٢٢٥٥.mp3", "002255.txt", "002255.mp3.part", "002255"})
-            QTest::addRow("not a clip: %s", bad) << QString::fromUtf8(bad) << 0 << 0;
+        QTest::newRow("too few digits") << "2255.mp3" << 0 << 0;
+        QTest::newRow("too many digits") << "0022550.mp3" << 0 << 0;
+        QTest::newRow("surah 0") << "000001.mp3" << 0 << 0;
+        QTest::newRow("ayah 0") << "002000.mp3" << 0 << 0;
+        QTest::newRow("letter among the digits") << "00a255.mp3" << 0 << 0;
+        QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٠٠٢٢٥٥.mp3") << 0 << 0;
+        QTest::newRow("unknown ending") << "002255.txt" << 0 << 0;
+        QTest::newRow("half downloaded") << "002255.mp3.part" << 0 << 0;
+        QTest::newRow("no ending") << "002255" << 0 << 0;
     }
 
     void clipNames()
