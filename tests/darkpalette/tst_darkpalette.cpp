@@ -178,12 +178,7 @@ private slots:
         QVERIFY(lowestContrast(view, starts).contrast >= 7.0);
     }
 
-    void foundWordsStayRedAndReadable_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light scheme") << false;
-        QTest::newRow("dark scheme") << true;
-    }
+    void foundWordsStayRedAndReadable_data() { wholeTextReadsOnTheSchemeAtStart_data(); }
 
     // A listing on either scheme: its text reads, its found words are the one red, which stands
     // out from either background.

@@ -56,10 +56,7 @@ private slots:
     {
         QVERIFY2(test::useDefaultData(), "the default data is missing: run scripts/setup.sh");
         m_window = new MainWindow;
-        installMainParts(*m_window);
-        QVERIFY(m_window->formLoad(MainWindow::Options{0, false}));
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QVERIFY(test::startMainWindow(*m_window));
     }
 
     void cleanupTestCase() { delete m_window; }

@@ -120,12 +120,7 @@ private slots:
         QCOMPARE(m_window->focusWidget() == box()->lineEdit(), !fromTree);
     }
 
-    void topicReport_data()
-    {
-        QTest::addColumn<bool>("fromTree");
-        QTest::newRow("tree panel") << true;
-        QTest::newRow("alphabetical panel") << false;
-    }
+    void topicReport_data() { fillsOnceAfterFailure_data(); }
 
     void topicReport()
     {
