@@ -4,11 +4,17 @@
 #include "app/widgets/MainWindow.h"
 
 #include "data/DataFolder.h"
+#include "data/Database.h"
+#include "textview/widgets/RichTextView.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +166,12 @@ void clickAt(QWidget *control, QPoint pos, Qt::MouseButton button)
     QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, at);
 }
 
+void clickItem(QAbstractItemView *view, const QModelIndex &index)
+{
+    view->scrollTo(index);
+    clickAt(view->viewport(), view->visualRect(index).center());
+}
+
 bool showActive(QWidget *widget)
 {
     QWidget *top = widget->window();
@@ -183,6 +195,110 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+QString ayahText(int surah, int ayah)
+{
+    data::Recordset rs = data::Database::open(QStringLiteral("bazabos.mdb"))
+                             .openRecordset(QStringLiteral("SELECT tekstajet FROM kuran WHERE nrsure = %1 "
+                                                           "AND nrajet = %2")
+                                                .arg(surah)
+                                                .arg(ayah));
+    return rs.isValid() && !rs.eof() ? rs.field(0).value_or(QString()) : QString();
+}
+
+int paragraphOf(const QString &text, const QString &marker)
+{
+    for (qsizetype at = text.indexOf(marker); at >= 0; at = text.indexOf(marker, at + 1)) {
+        if (at == 0 || text.at(at - 1) == QLatin1Char('\n'))
+            return int(at);
+    }
+    return -1;
+}
+
+bool copyDefaultData(const QString &dir, const QStringList &names)
+{
+    for (const QString &name : names) {
+        if (!QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/") + name, QDir(dir).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs, bool merged)
+{
+    QProcess p;
+    if (merged)
+        p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) // the process is killed with its QProcess
+        return {-1, QStringLiteral("timed out"), {}};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+void useOwnHome(const QString &home)
+{
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+}
+
+bool searchAsReader(MainWindow &window, const QString &words, int timeoutMs)
+{
+    QComboBox *box = window.controls().CmbKerkoKrejt;
+    clickAt(box);
+    if (!waitUntil([box] { return box->hasFocus(); }))
+        return false;
+    typeText(box, words);
+    pressKey(box, Qt::Key_Return);
+    const QString summary = QStringLiteral("izraz ") + words;
+    return waitUntil(
+        [&] { return window.controls().Rtf1->text().contains(summary) && box->findText(words) >= 0; },
+        timeoutMs);
+}
+
+void chooseFromPopup(MainWindow &window, const QString &item, const std::function<void()> &whileOpen)
+{
+    RichTextView *view = window.controls().Rtf1;
+    QPoint at = view->cursorRect().center();
+    if (!view->viewport()->rect().contains(at))
+        at = view->viewport()->rect().center();
+    clickAt(view->viewport(), at, Qt::RightButton);
+    QMenu *menu = window.controls().mnuPopupRtf;
+    QVERIFY(waitUntil([menu] { return menu->isVisible(); }));
+    auto *action = menu->findChild<QAction *>(item);
+    QVERIFY2(action && menu->actions().contains(action), qPrintable(item));
+    QTimer watch;
+    if (whileOpen) {
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&watch, &whileOpen] {
+            if (!QApplication::activeModalWidget())
+                return;
+            watch.stop();
+            whileOpen();
+        });
+        watch.start();
+    }
+    clickAt(menu, menu->actionGeometry(action).center());
+    QVERIFY(waitUntil([menu] { return !menu->isVisible(); }));
 }
 
 bool startMainWindow(MainWindow &window)

@@ -6,8 +6,7 @@
 #include "recitation/SoundFile.h"
 #include "soundkit.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
+#include <QtMultimedia>
 #include <QtTest>
 
 using namespace velmora;
@@ -281,12 +280,9 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<double>("volume");
         QTest::newRow("to the end: 16-bit mono 22050") << Format{22050, 1, 16} << "" << 65535.0;
-        QTest::newRow("to the end: 24-bit stereo 44100") << Format{44100, 2, 24} << "" << 65535.0;
-        QTest::newRow("to the end: 8-bit mono 48000") << Format{48000, 1, 8} << "" << 65535.0;
         QTest::newRow("to the end: extensible float stereo")
             << Format{44100, 2, 32, true, true} << "" << 65535.0;
         QTest::newRow("volume 50 % written as 32767.5") << Format{48000, 1, 16} << "" << 32767.5;
-        QTest::newRow("volume 25 % written as 16383.75") << Format{48000, 1, 16} << "" << 16383.75;
         QTest::newRow("volume 0") << Format{48000, 1, 16} << "" << 0.0;
         QTest::newRow("pause and continue") << Format{48000, 1, 16} << "pause" << 65535.0;
         QTest::newRow("stop") << Format{44100, 2, 16} << "stop" << 65535.0;

@@ -3,20 +3,8 @@
 #include "app/widgets/MainWindow.h"
 #include "textview/widgets/RichTextView.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAbstractScrollArea>
-#include <QAbstractSlider>
-#include <QAccessible>
-#include <QComboBox>
-#include <QContextMenuEvent>
-#include <QDialog>
-#include <QMenu>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace velmora;
 
@@ -113,206 +101,198 @@ void withModalFrom(QAbstractButton *button, const std::function<void(QWidget *)>
 class TestKeyboard : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void everyControlDescribed_data();
-    void everyControlDescribed();
-    void tabOrder_data();
-    void tabOrder();
-    void popupMenuFromKeyboard_data();
-    void popupMenuFromKeyboard();
+    void initTestCase()
+    {
+        QVERIFY(test::useDefaultData());
+        m_w = std::make_unique<MainWindow>();
+        QVERIFY(test::startMainWindow(*m_w));
+    }
+
+    void everyControlDescribed_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("atLeast"); // controls expected, so that an empty walk cannot pass
+        QTest::newRow("main window with its panels") << "main" << 28;
+        QTest::newRow("recitation window") << "recitation" << 14;
+        QTest::newRow("About window") << "about" << 2;
+    }
+
+    // Each control has a name and a description, both as a screen reader gets them; where it has
+    // a tooltip, the description is that tooltip with the proper Bosnian letters.
+    void everyControlDescribed()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, atLeast);
+        openWindow(window, [&](QWidget *top) {
+            const QList<QWidget *> controls = controlsOf(top);
+            QStringList names;
+            for (const QWidget *w : controls)
+                names << nameOf(w);
+            QVERIFY2(controls.size() >= atLeast, qPrintable(names.join(QLatin1Char(' '))));
+            for (QWidget *w : controls) {
+                QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+                QVERIFY(a);
+                const QString name = a->text(QAccessible::Name);
+                const QString description = a->text(QAccessible::Description);
+                QVERIFY2(!name.isEmpty(), qPrintable(nameOf(w) + QStringLiteral(" has no accessible name")));
+                QVERIFY2(!description.isEmpty(),
+                         qPrintable(nameOf(w) + QStringLiteral(" has no accessible description")));
+                if (qobject_cast<QComboBox *>(w)) {
+                    // A combo box speaks its text as its name on this platform and takes its name
+                    // from the label that stands for it.
+                    QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(nameOf(w)));
+                    QVERIFY2(!a->relations(QAccessible::Label).isEmpty(),
+                             qPrintable(nameOf(w) + QStringLiteral(" has no label")));
+                } else {
+                    QCOMPARE(name, w->accessibleName());
+                }
+                if (!w->toolTip().isEmpty())
+                    QVERIFY2(description == w->toolTip() || withoutMarks(description) == w->toolTip(),
+                             qPrintable(nameOf(w) + QStringLiteral(": \"") + description +
+                                        QStringLiteral("\" for \"") + w->toolTip() + QLatin1Char('"')));
+            }
+        });
+    }
+
+    void tabOrder_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QStringList>("expected"); // up to and including the control where it stops
+
+        const QStringList selectors{"CmbNrSure list", "CmbEmrSure list", "CmbTotalAjete list",
+                                    "CmbNrAjeti list"};
+        QTest::newRow("main window, Tab: every control, top to bottom, then the text")
+            << "main" << QStringLiteral("Rtf1") << true
+            << (QStringList{"cmdRrethProg", "cmdSipasSureve", "CmdKlasifikim", "CmdShowCmbKlasifikim",
+                            "cmdLeximAjet", "txtKerkim", "cmdKerkimPrapa", "cmdKerkim", "cmdCopy",
+                            "CmbNrFonti", "CmbFontNames", "cmdFund"} +
+                selectors +
+                QStringList{"CmbKerkoKrejt", "cmdKerkoAll", "ChkKerkoSure", "chkBezKvacica", "Rtf1"});
+        QStringList back{"chkBezKvacica", "ChkKerkoSure", "cmdKerkoAll", "CmbKerkoKrejt"};
+        for (auto it = selectors.rbegin(); it != selectors.rend(); ++it)
+            back << *it;
+        QTest::newRow("main window, Shift+Tab from the text up to Kraj")
+            << "main" << QStringLiteral("Rtf1") << false << (back << "cmdFund");
+        QTest::newRow("main window, Shift+Tab from the font list round to the text")
+            << "main" << QStringLiteral("CmbFontNames") << false
+            << QStringList{"CmbNrFonti",           "cmdCopy",       "cmdKerkim",
+                           "cmdKerkimPrapa",       "txtKerkim",     "cmdLeximAjet",
+                           "CmdShowCmbKlasifikim", "CmdKlasifikim", "cmdSipasSureve",
+                           "cmdRrethProg",         "Rtf1"};
+        const QStringList recitation{"CmbNrSure",     "CmbEmrSure", "CmbNrAjeti",   "CmbUcac",
+                                     "cmdDodajUcaca", "cmdLexo",    "cmdPause",     "cmdResume",
+                                     "chkRepeat",     "cmdFund",    "VSBWavVolume", "RichTextBox1"};
+        QTest::newRow("recitation window, Tab")
+            << "recitation" << QStringLiteral("Option1") << true << (recitation + QStringList{"Option1"});
+        QStringList recitationBack;
+        for (auto it = recitation.rbegin(); it != recitation.rend(); ++it)
+            recitationBack << *it;
+        QTest::newRow("recitation window, Shift+Tab")
+            << "recitation" << QStringLiteral("Option1") << false << (recitationBack << "Option1");
+    }
+
+    // Real Tab presses to the window, from a start control: the focus visits the controls in the
+    // order given. A list that drops down when its box gets the focus is closed with Escape before
+    // the next Tab, as a reader does.
+    void tabOrder()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, start);
+        QFETCH(bool, forward);
+        QFETCH(QStringList, expected);
+        openWindow(window, [&](QWidget *top) {
+            QWidget *first = top->findChild<QWidget *>(start);
+            QVERIFY(first);
+            // Leaving "Kraj" sends the focus to the surah selector, which drops its list down: a
+            // second try starts from there.
+            for (int attempt = 0; attempt < 3 && !first->hasFocus(); ++attempt) {
+                closePopups();
+                first->setFocus(Qt::OtherFocusReason);
+                QApplication::processEvents();
+            }
+            closePopups();
+            QVERIFY(first->hasFocus());
+            // Without a sound output the volume bar is disabled, and Tab passes it by.
+            if (QWidget *volume = top->findChild<QWidget *>(QStringLiteral("VSBWavVolume"));
+                volume && !volume->isEnabled())
+                expected.removeAll(QStringLiteral("VSBWavVolume"));
+            QStringList visited;
+            while (visited.size() < expected.size()) {
+                closePopups();
+                test::pressKey(top, Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
+                QApplication::processEvents();
+                visited << nameOf(QApplication::focusWidget());
+            }
+            QCOMPARE(visited, expected);
+        });
+    }
+
+    void popupMenuFromKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+        QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    }
+
+    // The popup menu of the text opens from the keyboard under the caret, and its items are
+    // chosen with the arrow keys and Enter: "Selektiraj ajet" selects the ayah of the caret.
+    void popupMenuFromKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        MainControls &c = m_w->controls();
+        QVERIFY(test::showActive(m_w.get()));
+        RichTextView *view = c.Rtf1;
+        view->setFocus(Qt::OtherFocusReason);
+        const int ayah = int(view->text().indexOf(QStringLiteral("1:5.\t")));
+        QVERIFY(ayah > 0);
+        view->setSelStart(ayah + 8);
+        QTRY_COMPARE(QApplication::focusWidget(), view);
+
+        if (key == Qt::Key_Menu) {
+            // The window system turns the menu key into a keyboard request for a context menu,
+            // sent to the widget that has the focus (the key itself follows it).
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            QApplication::sendEvent(QApplication::focusWidget(), &request);
+        }
+        test::pressKey(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QMenu *menu = c.mnuPopupRtf;
+        QVERIFY(test::waitUntil([menu] { return menu->isVisible(); }));
+        const QRect caret(view->viewport()->mapToGlobal(view->cursorRect().topLeft()),
+                          view->cursorRect().size());
+        QVERIFY2(qAbs(menu->geometry().top() - caret.bottom()) < 8 &&
+                     qAbs(menu->geometry().left() - caret.left()) < 8,
+                 qPrintable(QStringLiteral("menu at %1,%2, caret at %3,%4")
+                                .arg(menu->geometry().left())
+                                .arg(menu->geometry().top())
+                                .arg(caret.left())
+                                .arg(caret.bottom())));
+        test::pressKey(menu, Qt::Key_Down);
+        QCOMPARE(menu->activeAction(), c.mnuSelektojeAjetin);
+        test::pressKey(menu, Qt::Key_Return);
+        QVERIFY(test::waitUntil([menu] { return !menu->isVisible(); }));
+        QVERIFY2(view->selText().startsWith(QStringLiteral("1:5.\tTebi se klanjamo")),
+                 qPrintable(view->selText()));
+    }
 
 private:
-    void openWindow(const QString &which, const std::function<void(QWidget *)> &check);
+    void openWindow(const QString &which, const std::function<void(QWidget *)> &check)
+    {
+        MainControls &c = m_w->controls();
+        if (which == QLatin1String("main")) {
+            QVERIFY(test::showActive(m_w.get()));
+            check(m_w.get());
+        } else if (which == QLatin1String("recitation"))
+            withModalFrom(c.cmdLeximAjet, check);
+        else
+            withModalFrom(c.cmdRrethProg, check);
+    }
+
     std::unique_ptr<MainWindow> m_w;
 };
-
-void TestKeyboard::initTestCase()
-{
-    QVERIFY(test::useDefaultData());
-    m_w = std::make_unique<MainWindow>();
-    QVERIFY(test::startMainWindow(*m_w));
-}
-
-void TestKeyboard::openWindow(const QString &which, const std::function<void(QWidget *)> &check)
-{
-    MainControls &c = m_w->controls();
-    if (which == QLatin1String("main")) {
-        QVERIFY(test::showActive(m_w.get()));
-        check(m_w.get());
-    } else if (which == QLatin1String("recitation"))
-        withModalFrom(c.cmdLeximAjet, check);
-    else
-        withModalFrom(c.cmdRrethProg, check);
-}
-
-void TestKeyboard::everyControlDescribed_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<int>("atLeast"); // controls expected, so that an empty walk cannot pass
-    QTest::newRow("main window with its panels") << "main" << 28;
-    QTest::newRow("recitation window") << "recitation" << 14;
-    QTest::newRow("About window") << "about" << 2;
-}
-
-// Each control has a name and a description, both as a screen reader gets them; where it has
-// a tooltip, the description is that tooltip with the proper Bosnian letters.
-void TestKeyboard::everyControlDescribed()
-{
-    QFETCH(QString, window);
-    QFETCH(int, atLeast);
-    openWindow(window, [&](QWidget *top) {
-        const QList<QWidget *> controls = controlsOf(top);
-        QStringList names;
-        for (const QWidget *w : controls)
-            names << nameOf(w);
-        QVERIFY2(controls.size() >= atLeast, qPrintable(names.join(QLatin1Char(' '))));
-        for (QWidget *w : controls) {
-            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-            QVERIFY(a);
-            const QString name = a->text(QAccessible::Name);
-            const QString description = a->text(QAccessible::Description);
-            QVERIFY2(!name.isEmpty(), qPrintable(nameOf(w) + QStringLiteral(" has no accessible name")));
-            QVERIFY2(!description.isEmpty(),
-                     qPrintable(nameOf(w) + QStringLiteral(" has no accessible description")));
-            if (qobject_cast<QComboBox *>(w)) {
-                // A combo box speaks its text as its name on this platform and takes its name
-                // from the label that stands for it.
-                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(nameOf(w)));
-                QVERIFY2(!a->relations(QAccessible::Label).isEmpty(),
-                         qPrintable(nameOf(w) + QStringLiteral(" has no label")));
-            } else {
-                QCOMPARE(name, w->accessibleName());
-            }
-            if (!w->toolTip().isEmpty())
-                QVERIFY2(description == w->toolTip() || withoutMarks(description) == w->toolTip(),
-                         qPrintable(nameOf(w) + QStringLiteral(": \"") + description +
-                                    QStringLiteral("\" for \"") + w->toolTip() + QLatin1Char('"')));
-        }
-    });
-}
-
-void TestKeyboard::tabOrder_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<bool>("forward");
-    QTest::addColumn<QStringList>("expected"); // up to and including the control where it stops
-
-    const QStringList selectors{"CmbNrSure list", "CmbEmrSure list", "CmbTotalAjete list", "CmbNrAjeti list"};
-    QTest::newRow("main window, Tab: every control, top to bottom, then the text")
-        << "main"
-        << "Rtf1" << true
-        << (QStringList{"cmdRrethProg", "cmdSipasSureve", "CmdKlasifikim", "CmdShowCmbKlasifikim",
-                        "cmdLeximAjet", "txtKerkim", "cmdKerkimPrapa", "cmdKerkim", "cmdCopy", "CmbNrFonti",
-                        "CmbFontNames", "cmdFund"} +
-            selectors + QStringList{"CmbKerkoKrejt", "cmdKerkoAll", "ChkKerkoSure", "chkBezKvacica", "Rtf1"});
-    QStringList back{"chkBezKvacica", "ChkKerkoSure", "cmdKerkoAll", "CmbKerkoKrejt"};
-    for (auto it = selectors.rbegin(); it != selectors.rend(); ++it)
-        back << *it;
-    QTest::newRow("main window, Shift+Tab from the text up to Kraj")
-        << "main"
-        << "Rtf1" << false << (back << "cmdFund");
-    QTest::newRow("main window, Shift+Tab from the font list round to the text")
-        << "main"
-        << "CmbFontNames" << false << QStringList{"CmbNrFonti",           "cmdCopy",       "cmdKerkim",
-                                                  "cmdKerkimPrapa",       "txtKerkim",     "cmdLeximAjet",
-                                                  "CmdShowCmbKlasifikim", "CmdKlasifikim", "cmdSipasSureve",
-                                                  "cmdRrethProg",         "Rtf1"};
-    const QStringList recitation{"CmbNrSure",     "CmbEmrSure", "CmbNrAjeti",   "CmbUcac",
-                                 "cmdDodajUcaca", "cmdLexo",    "cmdPause",     "cmdResume",
-                                 "chkRepeat",     "cmdFund",    "VSBWavVolume", "RichTextBox1"};
-    QTest::newRow("recitation window, Tab") << "recitation"
-                                            << "Option1" << true << (recitation + QStringList{"Option1"});
-    QStringList recitationBack;
-    for (auto it = recitation.rbegin(); it != recitation.rend(); ++it)
-        recitationBack << *it;
-    QTest::newRow("recitation window, Shift+Tab") << "recitation"
-                                                  << "Option1" << false << (recitationBack << "Option1");
-}
-
-// Real Tab presses to the window, from a start control: the focus visits the controls in the
-// order given. A list that drops down when its box gets the focus is closed with Escape before
-// the next Tab, as a reader does.
-void TestKeyboard::tabOrder()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, start);
-    QFETCH(bool, forward);
-    QFETCH(QStringList, expected);
-    openWindow(window, [&](QWidget *top) {
-        QWidget *first = top->findChild<QWidget *>(start);
-        QVERIFY(first);
-        // Leaving "Kraj" sends the focus to the surah selector, which drops its list down: a
-        // second try starts from there.
-        for (int attempt = 0; attempt < 3 && !first->hasFocus(); ++attempt) {
-            closePopups();
-            first->setFocus(Qt::OtherFocusReason);
-            QApplication::processEvents();
-        }
-        closePopups();
-        QVERIFY(first->hasFocus());
-        // Without a sound output the volume bar is disabled, and Tab passes it by.
-        if (QWidget *volume = top->findChild<QWidget *>(QStringLiteral("VSBWavVolume"));
-            volume && !volume->isEnabled())
-            expected.removeAll(QStringLiteral("VSBWavVolume"));
-        QStringList visited;
-        while (visited.size() < expected.size()) {
-            closePopups();
-            test::pressKey(top, Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
-            QApplication::processEvents();
-            visited << nameOf(QApplication::focusWidget());
-        }
-        QCOMPARE(visited, expected);
-    });
-}
-
-void TestKeyboard::popupMenuFromKeyboard_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
-    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
-}
-
-// The popup menu of the text opens from the keyboard under the caret, and its items are chosen
-// with the arrow keys and Enter: "Selektiraj ajet" selects the ayah the caret is in.
-void TestKeyboard::popupMenuFromKeyboard()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    MainControls &c = m_w->controls();
-    QVERIFY(test::showActive(m_w.get()));
-    RichTextView *view = c.Rtf1;
-    view->setFocus(Qt::OtherFocusReason);
-    const int ayah = int(view->text().indexOf(QStringLiteral("1:5.\t")));
-    QVERIFY(ayah > 0);
-    view->setSelStart(ayah + 8);
-    QTRY_COMPARE(QApplication::focusWidget(), view);
-
-    if (key == Qt::Key_Menu) {
-        // The window system turns the menu key into a keyboard request for a context menu,
-        // sent to the widget that has the focus (the key itself follows it).
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        QApplication::sendEvent(QApplication::focusWidget(), &request);
-    }
-    test::pressKey(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QMenu *menu = c.mnuPopupRtf;
-    QVERIFY(test::waitUntil([menu] { return menu->isVisible(); }));
-    const QRect caret(view->viewport()->mapToGlobal(view->cursorRect().topLeft()), view->cursorRect().size());
-    QVERIFY2(qAbs(menu->geometry().top() - caret.bottom()) < 8 &&
-                 qAbs(menu->geometry().left() - caret.left()) < 8,
-             qPrintable(QStringLiteral("menu at %1,%2, caret at %3,%4")
-                            .arg(menu->geometry().left())
-                            .arg(menu->geometry().top())
-                            .arg(caret.left())
-                            .arg(caret.bottom())));
-    test::pressKey(menu, Qt::Key_Down);
-    QCOMPARE(menu->activeAction(), c.mnuSelektojeAjetin);
-    test::pressKey(menu, Qt::Key_Return);
-    QVERIFY(test::waitUntil([menu] { return !menu->isVisible(); }));
-    QVERIFY2(view->selText().startsWith(QStringLiteral("1:5.\tTebi se klanjamo")),
-             qPrintable(view->selText()));
-}
 
 QTEST_MAIN(TestKeyboard)
 #include "tst_keyboard.moc"

@@ -6,13 +6,8 @@
 #include "search/widgets/VerseSearchPart.h"
 #include "textview/widgets/RichTextView.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextBlock>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace velmora;
 
@@ -117,168 +112,142 @@ QString redMismatch(RichTextView *view, const QStringList &words, int *redCount)
 class TestMarkFreeSearch : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void tickedFindsWithoutMarks_data();
-    void tickedFindsWithoutMarks();
-    void untickedIsTheSearchAsBefore();
-    void tooManyFormsOnlyTellsTheReader();
-    void stateKeptInTheSettingsStore_data();
-    void stateKeptInTheSettingsStore();
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.path());
+        QVERIFY(test::useDefaultData());
+        m_w = std::make_unique<MainWindow>();
+        QVERIFY(test::startMainWindow(*m_w));
+    }
+
+    void init()
+    {
+        if (m_w->isResultsView())
+            QVERIFY(m_w->leaveResultsView());
+        m_w->controls().ChkKerkoSure->setChecked(false);
+    }
+
+    void tickedFindsWithoutMarks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("surah"); // empty: the whole book
+
+        QTest::newRow("covjek finds čovjek") << "covjek" << QStringLiteral("");
+        QTest::newRow("sejtan finds šejtan, capital too") << "Sejtan" << QStringLiteral("");
+        QTest::newRow("rodjen finds rođen and rodjen") << "rodjen" << QStringLiteral("");
+        QTest::newRow("two words, each without marks") << "sejtan&Allah" << QStringLiteral("");
+        QTest::newRow("within one surah") << "zena" << QStringLiteral("4");
+    }
+
+    // The listing holds exactly the ayahs in which every word stands in one of its spellings, the
+    // summary counts them, and exactly those spellings are red.
+    void tickedFindsWithoutMarks()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, surah);
+        MainControls &c = m_w->controls();
+        if (!c.chkBezKvacica->isChecked())
+            test::clickAt(c.chkBezKvacica);
+        QVERIFY(c.chkBezKvacica->isChecked());
+        if (!surah.isEmpty()) {
+            c.CmbNrSure->setEditText(surah);
+            test::clickAt(c.ChkKerkoSure);
+            QVERIFY(c.ChkKerkoSure->isChecked());
+        }
+        QVERIFY(test::searchAsReader(*m_w, text));
+
+        const QStringList words = text.split(QLatin1Char('&'));
+        const int expected = expectedCount(words, surah);
+        QVERIFY(expected > 1);
+        const QString shown = c.Rtf1->text();
+        QCOMPARE(int(shown.count(QStringLiteral(".\t"))), expected);
+        QVERIFY2(shown.contains(summaryLine(expected, text, !surah.isEmpty(), c.CmbEmrSure->currentText())),
+                 qPrintable(shown.left(200)));
+        int red = 0;
+        const QString mismatch = redMismatch(c.Rtf1, words, &red);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+        QVERIFY(red > expected);
+    }
+
+    // Unticked, a word typed without its marks finds what it found before: nothing for covjek,
+    // while čovjek is in many ayahs.
+    void untickedIsTheSearchAsBefore()
+    {
+        MainControls &c = m_w->controls();
+        if (c.chkBezKvacica->isChecked())
+            test::clickAt(c.chkBezKvacica);
+        QVERIFY(!c.chkBezKvacica->isChecked());
+        QVERIFY(test::searchAsReader(*m_w, QStringLiteral("covjek")));
+        QVERIFY(c.Rtf1->text().startsWith(
+            QStringLiteral("\r\nNije pronađen neki ajet koji sadrži izraz covjek\r\n")));
+    }
+
+    void tooManyFormsOnlyTellsTheReader()
+    {
+        MainControls &c = m_w->controls();
+        if (!c.chkBezKvacica->isChecked())
+            test::clickAt(c.chkBezKvacica);
+        const QString before = c.Rtf1->text();
+        const int history = c.CmbKerkoKrejt->count();
+        test::MessageBoxAnswerer answerer;
+        answerer.answer(QMessageBox::Ok);
+        test::clickAt(c.CmbKerkoKrejt);
+        QVERIFY(test::waitUntil([&] { return c.CmbKerkoKrejt->hasFocus(); }));
+        test::typeText(c.CmbKerkoKrejt, QStringLiteral("djdjdjdjdjdjdj"));
+        test::pressKey(c.CmbKerkoKrejt, Qt::Key_Return);
+        QVERIFY(test::waitUntil([&] { return answerer.pending() == 0; }));
+        QCOMPARE(answerer.texts.size(), 1);
+        QVERIFY2(
+            answerer.texts.first().startsWith(QStringLiteral("Riječ \"djdjdjdjdjdjdj\" ima previše slova")),
+            qPrintable(answerer.texts.first()));
+        QCOMPARE(c.Rtf1->text(), before);
+        QVERIFY(!m_w->isResultsView());
+        QCOMPARE(c.CmbKerkoKrejt->count(), history);
+    }
+
+    void stateKeptInTheSettingsStore_data()
+    {
+        QTest::addColumn<QVariant>("stored"); // invalid: nothing kept
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("nothing kept: unticked") << QVariant() << false;
+        QTest::newRow("kept ticked") << QVariant(QStringLiteral("true")) << true;
+        QTest::newRow("kept unticked") << QVariant(QStringLiteral("false")) << false;
+        QTest::newRow("damaged value: unticked") << QVariant(QStringLiteral("\x01yes")) << false;
+    }
+
+    // A new window shows the state kept, and a click on the box keeps the new state at once.
+    void stateKeptInTheSettingsStore()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, ticked);
+        {
+            auto settings = VerseSearchPart::openSettings();
+            if (stored.isValid())
+                settings->setValue(VerseSearchPart::ignoreMarksKey(), stored);
+            else
+                settings->remove(VerseSearchPart::ignoreMarksKey());
+        }
+        MainWindow again;
+        QVERIFY(test::startMainWindow(again));
+        QCheckBox *box = again.controls().chkBezKvacica;
+        QCOMPARE(box->isChecked(), ticked);
+        test::clickAt(box);
+        QCOMPARE(box->isChecked(), !ticked);
+        QSettings file(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                       QStringLiteral("Velmora 4.0"));
+        QCOMPARE(file.value(VerseSearchPart::ignoreMarksKey()).toString(),
+                 ticked ? QStringLiteral("false") : QStringLiteral("true"));
+        QVERIFY(QFile::exists(file.fileName()));
+        QVERIFY(file.fileName().startsWith(m_home.path()));
+        again.close();
+        QVERIFY(test::showActive(m_w.get()));
+    }
 
 private:
-    void search(const QString &text);
     std::unique_ptr<MainWindow> m_w;
     QTemporaryDir m_home;
 };
-
-void TestMarkFreeSearch::initTestCase()
-{
-    QVERIFY(m_home.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.path());
-    QVERIFY(test::useDefaultData());
-    m_w = std::make_unique<MainWindow>();
-    QVERIFY(test::startMainWindow(*m_w));
-}
-
-void TestMarkFreeSearch::init()
-{
-    if (m_w->isResultsView())
-        QVERIFY(m_w->leaveResultsView());
-    m_w->controls().ChkKerkoSure->setChecked(false);
-}
-
-// As a reader searches: a click into the box, the text typed, Enter to the window.
-void TestMarkFreeSearch::search(const QString &text)
-{
-    MainControls &c = m_w->controls();
-    test::clickAt(c.CmbKerkoKrejt);
-    QVERIFY(test::waitUntil([&] { return c.CmbKerkoKrejt->hasFocus(); }));
-    test::typeText(c.CmbKerkoKrejt, text);
-    QCOMPARE(c.CmbKerkoKrejt->currentText(), text);
-    test::pressKey(c.CmbKerkoKrejt, Qt::Key_Return);
-    QVERIFY(test::waitUntil([&] { return c.Rtf1->text().contains(QStringLiteral("izraz ") + text); }));
-}
-
-void TestMarkFreeSearch::tickedFindsWithoutMarks_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("surah"); // empty: the whole book
-
-    QTest::newRow("covjek finds čovjek") << "covjek"
-                                         << "";
-    QTest::newRow("sejtan finds šejtan, capital too") << "Sejtan"
-                                                      << "";
-    QTest::newRow("rodjen finds rođen and rodjen") << "rodjen"
-                                                   << "";
-    QTest::newRow("two words, each without marks") << "sejtan&Allah"
-                                                   << "";
-    QTest::newRow("within one surah") << "zena"
-                                      << "4";
-}
-
-// The listing holds exactly the ayahs in which every word stands in one of its spellings, the
-// summary counts them, and exactly those spellings are red.
-void TestMarkFreeSearch::tickedFindsWithoutMarks()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, surah);
-    MainControls &c = m_w->controls();
-    if (!c.chkBezKvacica->isChecked())
-        test::clickAt(c.chkBezKvacica);
-    QVERIFY(c.chkBezKvacica->isChecked());
-    if (!surah.isEmpty()) {
-        c.CmbNrSure->setEditText(surah);
-        test::clickAt(c.ChkKerkoSure);
-        QVERIFY(c.ChkKerkoSure->isChecked());
-    }
-    search(text);
-
-    const QStringList words = text.split(QLatin1Char('&'));
-    const int expected = expectedCount(words, surah);
-    QVERIFY(expected > 1);
-    const QString shown = c.Rtf1->text();
-    QCOMPARE(int(shown.count(QStringLiteral(".\t"))), expected);
-    QVERIFY2(shown.contains(summaryLine(expected, text, !surah.isEmpty(), c.CmbEmrSure->currentText())),
-             qPrintable(shown.left(200)));
-    int red = 0;
-    const QString mismatch = redMismatch(c.Rtf1, words, &red);
-    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
-    QVERIFY(red > expected);
-}
-
-// Unticked, a word typed without its marks finds what it found before: nothing for covjek,
-// while čovjek is in many ayahs.
-void TestMarkFreeSearch::untickedIsTheSearchAsBefore()
-{
-    MainControls &c = m_w->controls();
-    if (c.chkBezKvacica->isChecked())
-        test::clickAt(c.chkBezKvacica);
-    QVERIFY(!c.chkBezKvacica->isChecked());
-    search(QStringLiteral("covjek"));
-    QVERIFY(c.Rtf1->text().startsWith(
-        QStringLiteral("\r\nNije pronađen neki ajet koji sadrži izraz covjek\r\n")));
-}
-
-void TestMarkFreeSearch::tooManyFormsOnlyTellsTheReader()
-{
-    MainControls &c = m_w->controls();
-    if (!c.chkBezKvacica->isChecked())
-        test::clickAt(c.chkBezKvacica);
-    const QString before = c.Rtf1->text();
-    const int history = c.CmbKerkoKrejt->count();
-    test::MessageBoxAnswerer answerer;
-    answerer.answer(QMessageBox::Ok);
-    test::clickAt(c.CmbKerkoKrejt);
-    QVERIFY(test::waitUntil([&] { return c.CmbKerkoKrejt->hasFocus(); }));
-    test::typeText(c.CmbKerkoKrejt, QStringLiteral("djdjdjdjdjdjdj"));
-    test::pressKey(c.CmbKerkoKrejt, Qt::Key_Return);
-    QVERIFY(test::waitUntil([&] { return answerer.pending() == 0; }));
-    QCOMPARE(answerer.texts.size(), 1);
-    QVERIFY2(answerer.texts.first().startsWith(QStringLiteral("Riječ \"djdjdjdjdjdjdj\" ima previše slova")),
-             qPrintable(answerer.texts.first()));
-    QCOMPARE(c.Rtf1->text(), before);
-    QVERIFY(!m_w->isResultsView());
-    QCOMPARE(c.CmbKerkoKrejt->count(), history);
-}
-
-void TestMarkFreeSearch::stateKeptInTheSettingsStore_data()
-{
-    QTest::addColumn<QVariant>("stored"); // invalid: nothing kept
-    QTest::addColumn<bool>("ticked");
-    QTest::newRow("nothing kept: unticked") << QVariant() << false;
-    QTest::newRow("kept ticked") << QVariant(QStringLiteral("true")) << true;
-    QTest::newRow("kept unticked") << QVariant(QStringLiteral("false")) << false;
-    QTest::newRow("damaged value: unticked") << QVariant(QStringLiteral("\x01yes")) << false;
-}
-
-// A new window shows the state kept, and a click on the box keeps the new state at once.
-void TestMarkFreeSearch::stateKeptInTheSettingsStore()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(bool, ticked);
-    {
-        auto settings = VerseSearchPart::openSettings();
-        if (stored.isValid())
-            settings->setValue(VerseSearchPart::ignoreMarksKey(), stored);
-        else
-            settings->remove(VerseSearchPart::ignoreMarksKey());
-    }
-    MainWindow again;
-    QVERIFY(test::startMainWindow(again));
-    QCheckBox *box = again.controls().chkBezKvacica;
-    QCOMPARE(box->isChecked(), ticked);
-    test::clickAt(box);
-    QCOMPARE(box->isChecked(), !ticked);
-    QSettings file(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
-                   QStringLiteral("Velmora 4.0"));
-    QCOMPARE(file.value(VerseSearchPart::ignoreMarksKey()).toString(),
-             ticked ? QStringLiteral("false") : QStringLiteral("true"));
-    QVERIFY(QFile::exists(file.fileName()));
-    QVERIFY(file.fileName().startsWith(m_home.path()));
-    again.close();
-    QVERIFY(test::showActive(m_w.get()));
-}
 
 QTEST_MAIN(TestMarkFreeSearch)
 #include "tst_markfreesearch.moc"

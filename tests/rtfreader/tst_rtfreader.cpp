@@ -1,14 +1,10 @@
+#include "TestSupport.h"
 #include "textview/RtfReader.h"
 
 #include "data/Cp1250.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QtGui>
+#include <QtTest>
 
 using velmora::RtfReader;
 
@@ -16,10 +12,7 @@ namespace {
 
 QByteArray fixture(const char *name)
 {
-    QFile f(QStringLiteral(VELMORA_FIXTURES_DIR "/rtf/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
+    return velmora::test::readFile(QStringLiteral(VELMORA_FIXTURES_DIR "/rtf/") + QLatin1String(name));
 }
 
 // The document's text with paragraphs joined by "\n" (line breaks stay U+2028).
@@ -186,8 +179,7 @@ private slots:
     void text()
     {
         QFETCH(QByteArray, rtf);
-        QFETCH(QString, expected);
-        QCOMPARE(readPlain(rtf), expected);
+        QTEST(readPlain(rtf), "expected");
     }
 
     void mutatedFilesEndQuickly()

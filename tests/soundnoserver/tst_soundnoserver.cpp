@@ -4,9 +4,7 @@
 
 #include "../fxsnd/soundkit.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QTemporaryDir>
+#include <QtMultimedia>
 #include <QtTest>
 
 using namespace velmora;
